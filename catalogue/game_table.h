@@ -1,0 +1,40 @@
+/* Game table (the module's one fixed table of game records and its life) */
+#ifndef PLINOR_GAME_TABLE_H
+#define PLINOR_GAME_TABLE_H
+
+#include <stddef.h>
+#include <stdint.h>
+
+enum {
+    MAX_GAMES = 20000,
+    TEXT_FIELD_SIZE = 260, /* 259 bytes and the terminator */
+    KEY_FIELD_SIZE = 16    /* the crc32 field and the normalised key */
+};
+
+struct GameRecord {
+    char title[TEXT_FIELD_SIZE];
+    char crc32[KEY_FIELD_SIZE]; /* zero after its terminator, so it compares as 16 bytes */
+    char genre[TEXT_FIELD_SIZE];
+    char publisher[TEXT_FIELD_SIZE];
+    int32_t year;
+    char comment[TEXT_FIELD_SIZE];
+};
+
+struct GameTable {
+    GameRecord *records; /* MAX_GAMES zero-filled records, or null */
+    int32_t count;       /* finished records; only the parser adds to it */
+    int32_t lastHit;     /* index of the last record found, or -1 */
+};
+
+extern GameTable gameTable;
+
+/* Process attach: reserve the table (once) and forget the last hit. */
+void CreateGameTable(void);
+
+/* Process detach: give the table back; the next attach starts empty. */
+void ReleaseGameTable(void);
+
+/* True when the table exists; retries an allocation that failed at attach. */
+bool GameTableReady(void);
+
+#endif

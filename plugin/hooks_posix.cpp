@@ -1,0 +1,10 @@
+/* Shared-object load and unload hooks (process attach and detach) */
+#include "../catalogue/game_table.h"
+
+__attribute__((constructor)) static void OnLoad(void) {
+    CreateGameTable();
+}
+
+__attribute__((destructor)) static void OnUnload(void) {
+    ReleaseGameTable();
+}

@@ -1,0 +1,20 @@
+/* Key handling and lookup (normalised checksum keys and the game they name) */
+#ifndef PLINOR_LOOKUP_H
+#define PLINOR_LOOKUP_H
+
+#include "../catalogue/game_table.h"
+
+/* Copies the key into a zero-filled KEY_FIELD_SIZE buffer, left-padding keys
+   of 5 to 7 characters with zeros to 8. False for a null key or one that
+   does not fit. */
+bool NormalizeKey(const char *key, char normalized[KEY_FIELD_SIZE]);
+
+/* The record whose crc32 equals the normalised key, the last hit first, or
+   null. A hit from the scan becomes the last hit. */
+const GameRecord *FindGame(const char normalized[KEY_FIELD_SIZE]);
+
+/* Copies size bytes of text to the host's buffer when asked and when there
+   is a buffer to copy to; returns size either way. */
+int32_t AnswerText(const char *text, int32_t size, char **out, int32_t copyFlag);
+
+#endif

@@ -1,0 +1,56 @@
+/* Test helpers: a fresh module life per test, the two-call protocol, catalogues */
+#ifndef PLINOR_PLUGIN_TEST_H
+#define PLINOR_PLUGIN_TEST_H
+
+#include <gtest/gtest.h>
+#include <stdint.h>
+
+#include <string>
+#include <vector>
+
+#include "../catalogue/game_table.h"
+#include "../catalogue/memory.h"
+#include "plinorinfo.h"
+
+typedef int32_t(PLINORINFO_CALL *TextQuery)(const char *, const char *, int32_t, char **, int32_t);
+typedef int32_t(PLINORINFO_CALL *IdentityText)(char **, int32_t);
+
+/* Each test gets the module from attach to detach. */
+class PluginTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        failingAllocations = 0;
+        CreateGameTable();
+    }
+    void TearDown() override {
+        ReleaseGameTable();
+        failingAllocations = 0;
+    }
+};
+
+/* What a host gets from the two calls: the size, and the copied text. */
+struct Answer {
+    int32_t size;
+    std::string text;
+};
+
+/* An address that faults if the plug-in ever reads or writes through it. */
+char **PoisonedOut(void);
+
+/* Runs the size call and the copy call into an exactly sized buffer, checking
+   that both agree and that the copy is terminated where the size says. */
+Answer Ask(TextQuery query, const char *catalogue, const char *key);
+Answer AskIdentity(IdentityText query);
+
+/* The Shift_JIS (code page 932) bytes of a UTF-8 text, by iconv. */
+std::string Sjis(const char *utf8);
+
+struct Game {
+    std::string title, crc32, genre, publisher, date, comment;
+};
+
+/* A game's lines in the catalogue format, indented, with the given line end. */
+std::string GameLines(const Game &game, const char *eol = "\n");
+std::string Catalogue(const std::vector<Game> &games, const char *eol = "\n");
+
+#endif

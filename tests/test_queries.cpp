@@ -1,0 +1,103 @@
+/* Keys, lookup and the two-call protocol of the game queries */
+#include <string.h>
+
+#include "plugin_test.h"
+
+static std::string KeyedCatalogue() {
+    return Catalogue({{"Eight", "1234ABCD", "0", "", "2000", ""},
+                      {"Seven", "0BCDEF12", "1", "", "2001", ""},
+                      {"Six", "00ABCDEF", "2", "", "2002", ""},
+                      {"Five", "000ABCDE", "3", "", "2003", ""},
+                      {"Four", "ABCD", "4", "", "2004", ""},
+                      {"Padded four", "0000ABCD", "5", "", "2005", ""},
+                      {"Lower", "deadbeef", "6", "", "2006", ""},
+                      {"Nameless", "", "7", "", "2007", ""},
+                      {"Twin one", "7777AAAA", "8", "", "2008", ""},
+                      {"Twin two", "7777AAAA", "9", "", "2009", ""}});
+}
+
+TEST_F(PluginTest, ShortKeysArePaddedWithLeadingZerosToEight) {
+    std::string text = KeyedCatalogue();
+    const char *t = text.c_str();
+    EXPECT_EQ(Ask(GetTitle, t, "1234ABCD").text, "Eight");
+    EXPECT_EQ(Ask(GetTitle, t, "BCDEF12").text, "Seven");
+    EXPECT_EQ(Ask(GetTitle, t, "ABCDEF").text, "Six");
+    EXPECT_EQ(Ask(GetTitle, t, "ABCDE").text, "Five");
+    EXPECT_EQ(Ask(GetTitle, t, "ABCD").text, "Four"); /* four characters stay as they are */
+    EXPECT_EQ(Ask(GetTitle, t, "0000ABCD").text, "Padded four");
+    EXPECT_EQ(GetYear(t, "00ABCDE", 0), 2003);
+}
+
+TEST_F(PluginTest, KeysMatchWholeAndCaseSensitive) {
+    std::string text = KeyedCatalogue();
+    const char *t = text.c_str();
+    EXPECT_EQ(GetYear(t, "deadbeef", 0), 2006);
+    EXPECT_EQ(GetYear(t, "DEADBEEF", 0), NOT_FOUND);
+    EXPECT_EQ(GetYear(t, "1234abcd", 0), NOT_FOUND);
+    EXPECT_EQ(GetYear(t, "1234ABC", 0), NOT_FOUND); /* padded to 01234ABC */
+    EXPECT_EQ(GetYear(t, "1234ABCD ", 0), NOT_FOUND);
+}
+
+TEST_F(PluginTest, AnEmptyKeyFindsTheFirstGameWithoutAChecksum) {
+    std::string text = KeyedCatalogue();
+    EXPECT_EQ(Ask(GetTitle, text.c_str(), "").text, "Nameless");
+}
+
+TEST_F(PluginTest, ASharedKeyAlwaysAnswersFromItsFirstGame) {
+    std::string text = KeyedCatalogue();
+    EXPECT_EQ(Ask(GetTitle, text.c_str(), "7777AAAA").text, "Twin one");
+    EXPECT_EQ(Ask(GetTitle, text.c_str(), "1234ABCD").text, "Eight");
+    EXPECT_EQ(Ask(GetTitle, text.c_str(), "7777AAAA").text, "Twin one");
+}
+
+TEST_F(PluginTest, TheLastHitIsKeptAcrossMissesAndReused) {
+    std::string text = KeyedCatalogue();
+    const char *t = text.c_str();
+    EXPECT_EQ(gameTable.lastHit, -1);
+    EXPECT_EQ(GetYear(t, "ABCDEF", 0), 2002);
+    EXPECT_EQ(gameTable.lastHit, 2);
+    EXPECT_EQ(GetYear(t, "FFFFFFFF", 0), NOT_FOUND);
+    EXPECT_EQ(gameTable.lastHit, 2);
+    /* The last hit is tried before the scan: give record 0 the same key. */
+    memcpy(gameTable.records[0].crc32, "00ABCDEF", 9);
+    EXPECT_EQ(Ask(GetTitle, t, "ABCDEF").text, "Six");
+    EXPECT_EQ(gameTable.lastHit, 2);
+    EXPECT_EQ(GetYear(t, "1234ABCD", 0), NOT_FOUND);
+    EXPECT_EQ(GetYear(t, "00ABCDEF", 0), 2002);
+}
+
+TEST_F(PluginTest, ASizeCallNeverTouchesOut) {
+    std::string text = KeyedCatalogue();
+    const char *t = text.c_str();
+    EXPECT_EQ(GetTitle(t, "1234ABCD", 0, PoisonedOut(), 0), 6);
+    EXPECT_EQ(GetMaker(t, "1234ABCD", 0, PoisonedOut(), 0), 1);
+    EXPECT_EQ(GetGenre(t, "1234ABCD", 0, PoisonedOut(), 0), 11);
+    EXPECT_EQ(GetMemo(t, "1234ABCD", 0, PoisonedOut(), 0), 1);
+    EXPECT_EQ(GetTitle(t, "FFFFFFFF", 0, PoisonedOut(), 1), NOT_FOUND); /* a miss copies nothing */
+}
+
+TEST_F(PluginTest, ACopyWritesTheSizeAndNoMore) {
+    std::string text = KeyedCatalogue();
+    char buffer[32];
+    char *out = buffer;
+    for (int32_t flag : {1, 2, -1}) {
+        memset(buffer, '#', sizeof buffer);
+        EXPECT_EQ(GetTitle(text.c_str(), "ABCDEF", 12345, &out, flag), 4);
+        EXPECT_EQ(std::string(buffer, 5), std::string("Six\0#", 5)) << flag;
+    }
+    memset(buffer, '#', sizeof buffer);
+    EXPECT_EQ(GetMemo(text.c_str(), "ABCDEF", 0, &out, 1), 1); /* an empty field is its NUL */
+    EXPECT_EQ(std::string(buffer, 2), std::string("\0#", 2));
+    memset(buffer, '#', sizeof buffer);
+    EXPECT_EQ(GetTitle(text.c_str(), "12121212", 0, &out, 1), NOT_FOUND);
+    EXPECT_EQ(buffer[0], '#');
+}
+
+TEST_F(PluginTest, NothingIsFoundBeforeACatalogueFinishesAGame) {
+    for (const char *text : {"", "<games>\n</games>\n", "<game><crc32>1</crc32>\n"}) {
+        EXPECT_EQ(GetTitle(text, "1", 0, PoisonedOut(), 0), NOT_FOUND) << text;
+        EXPECT_EQ(GetYear(text, "", 0), NOT_FOUND) << text;
+    }
+    EXPECT_EQ(gameTable.count, 0);
+    EXPECT_EQ(gameTable.lastHit, -1);
+}
