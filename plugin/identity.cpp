@@ -1,10 +1,9 @@
 /* Plug-in identity (version, author and description for the host's list) */
 #include "lookup.h"
 #include "plinorinfo.h"
+#include "version.h"
 
-enum { PLUGIN_VERSION = 100 };
-
-static const char pluginAuthor[] = "Yrn";
+static const char pluginAuthor[] = PLINORINFO_AUTHOR;
 
 /* Plinorのdata.datから情報を取得するプラグインです */
 static const char pluginInfo[] =
@@ -14,7 +13,7 @@ static const char pluginInfo[] =
 extern "C" {
 
 int32_t PLINORINFO_CALL GetPluginVersion(void) {
-    return PLUGIN_VERSION;
+    return PLINORINFO_VERSION;
 }
 
 int32_t PLINORINFO_CALL GetPluginAuthor(char **out, int32_t copyFlag) {

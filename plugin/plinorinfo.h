@@ -45,6 +45,14 @@ PLINORINFO_API int32_t PLINORINFO_CALL GetPluginVersion(void);
 PLINORINFO_API int32_t PLINORINFO_CALL GetPluginAuthor(char **out, int32_t copyFlag);
 PLINORINFO_API int32_t PLINORINFO_CALL GetPluginInfo(char **out, int32_t copyFlag);
 
+/* Pointer types for hosts that look the exports up at run time. */
+typedef int32_t(PLINORINFO_CALL *PlinorTextQuery)(const char *catalogueText, const char *key,
+                                                  int32_t reserved, char **out, int32_t copyFlag);
+typedef int32_t(PLINORINFO_CALL *PlinorYearQuery)(const char *catalogueText, const char *key,
+                                                  int32_t reserved);
+typedef int32_t(PLINORINFO_CALL *PlinorVersionQuery)(void);
+typedef int32_t(PLINORINFO_CALL *PlinorIdentityText)(char **out, int32_t copyFlag);
+
 #ifdef __cplusplus
 }
 #endif

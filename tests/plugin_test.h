@@ -12,8 +12,8 @@
 #include "../catalogue/memory.h"
 #include "plinorinfo.h"
 
-typedef int32_t(PLINORINFO_CALL *TextQuery)(const char *, const char *, int32_t, char **, int32_t);
-typedef int32_t(PLINORINFO_CALL *IdentityText)(char **, int32_t);
+typedef PlinorTextQuery TextQuery;
+typedef PlinorIdentityText IdentityText;
 
 /* Each test gets the module from attach to detach. */
 class PluginTest : public ::testing::Test {

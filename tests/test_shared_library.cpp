@@ -5,15 +5,16 @@
 
 #include <string>
 
+#include "plinorinfo.h"
+
 static const char kCatalogue[] = "<games>\n<game>\n<title>Loaded</title>\n<genre>7</genre>\n"
                                  "<crc32>0000F00D</crc32>\n</game>\n</games>\n";
 static const char kOtherCatalogue[] = "<games>\n<game>\n<title>Reloaded</title>\n"
                                       "<crc32>0000F00D</crc32>\n</game>\n</games>\n";
 
-typedef int32_t (*TextQuery)(const char *, const char *, int32_t, char **, int32_t);
 
 static std::string TitleFrom(void *library, const char *catalogue) {
-    TextQuery getTitle = (TextQuery)dlsym(library, "GetTitle");
+    PlinorTextQuery getTitle = (PlinorTextQuery)dlsym(library, "GetTitle");
     if (getTitle == NULL) return "(no GetTitle)";
     char buffer[64] = {0};
     char *out = buffer;
@@ -33,8 +34,7 @@ TEST(SharedLibrary, ExportsEveryQueryAndForgetsTheCatalogueWhenUnloaded) {
     EXPECT_EQ(dlsym(library, "gameTable"), nullptr);
     EXPECT_EQ(TitleFrom(library, kCatalogue), "Loaded");
     EXPECT_EQ(TitleFrom(library, kOtherCatalogue), "Loaded"); /* read once per load */
-    typedef int32_t (*Version)(void);
-    EXPECT_EQ(((Version)dlsym(library, "GetPluginVersion"))(), 100);
+    EXPECT_EQ(((PlinorVersionQuery)dlsym(library, "GetPluginVersion"))(), 100);
     ASSERT_EQ(dlclose(library), 0);
 
     library = dlopen(PLUGIN_PATH, RTLD_NOW | RTLD_LOCAL);

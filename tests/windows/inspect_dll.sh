@@ -1,0 +1,53 @@
+#!/bin/sh
+# Checks the 32-bit DLL by reading the file: its format, export table, the
+# bytes each export pops off the stack, and the DLLs it imports.
+set -eu
+dll=$1
+objdump=${2:-i686-w64-mingw32-objdump}
+fail=0
+say() { echo "$*"; }
+bad() { echo "FAIL: $*"; fail=1; }
+
+$objdump -f "$dll" | grep -q "file format pei-i386" || bad "not a PE32 i386 file"
+private=$($objdump -p "$dll")
+echo "$private" | sed -n '/^Characteristics/,/^$/p' | grep -qx '\s*DLL' || bad "not a DLL"
+
+exports=$(echo "$private" | sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p' | grep -E '^\s*\[ ' |
+          awk '{print $NF}' | sort | tr '\n' ' ' | sed 's/ $//')
+wanted="GetGenre GetMaker GetMemo GetPluginAuthor GetPluginInfo GetPluginVersion GetTitle GetYear"
+[ "$exports" = "$wanted" ] || bad "exports are '$exports', wanted '$wanted'"
+say "exports: $exports"
+
+# The return that ends each export, found from the export table so that a
+# stripped file can be checked: 'ret $0xN' pops N bytes of arguments.
+base=$(echo "$private" | awk '$1 == "ImageBase" {print $2}')
+slot='s = $0; sub(/^[^[]*\[ */, "", s); sub(/\].*/, "", s)' # the number in "[   3]"
+pops() {
+    index=$(echo "$private" | sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p' |
+            awk -v n="$1" "\$NF == n { $slot; print s }")
+    rva=$(echo "$private" | sed -n '/^Export Address Table --/,/^$/p' |
+          awk -v i="$index" "/Export RVA/ { $slot; if (s == i) print \$(NF - 2) }")
+    [ -n "$rva" ] || return 0
+    start=$(printf '0x%x' $((0x$base + 0x$rva)))
+    $objdump -d --no-show-raw-insn --start-address="$start" --stop-address=$((start + 4096)) "$dll" |
+        awk '/\tret/ { print ($NF ~ /^\$0x/) ? substr($NF, 2) : "0"; exit }'
+}
+for entry in GetTitle:20 GetMaker:20 GetGenre:20 GetMemo:20 GetYear:12 \
+             GetPluginAuthor:8 GetPluginInfo:8 GetPluginVersion:0; do
+    name=${entry%%:*}
+    want=${entry#*:}
+    got=$(pops "$name")
+    [ -n "$got" ] && got=$(printf '%d' "$got")
+    [ "$got" = "$want" ] || bad "$name pops '${got:-?}' bytes, wanted $want"
+    say "$name pops $got bytes"
+done
+
+imports=$(echo "$private" | sed -n 's/^\s*DLL Name: //p' | sort -u | tr '\n' ' ' | sed 's/ $//')
+say "imports: $imports"
+for name in $imports; do
+    case $(echo "$name" | tr 'A-Z' 'a-z') in
+    kernel32.dll | msvcrt.dll | user32.dll | api-ms-win-*) ;;
+    *) bad "imports $name, which a Windows machine may lack" ;;
+    esac
+done
+exit $fail
