@@ -1,0 +1,66 @@
+/* Fuzzing helpers: a fresh module life and every query asked both ways */
+#include "fuzz_queries.h"
+
+#include <stdlib.h>
+#include <string.h>
+
+#include "../catalogue/game_table.h"
+#include "plinorinfo.h"
+
+#define REQUIRE(cond) \
+    do {              \
+        if (!(cond)) __builtin_trap(); \
+    } while (0)
+
+void FreshModule(void) {
+    ReleaseGameTable();
+    CreateGameTable();
+}
+
+char *TerminatedCopy(const unsigned char *data, size_t size) {
+    char *text = (char *)malloc(size + 1);
+    memcpy(text, data, size);
+    text[size] = '\0';
+    return text;
+}
+
+static void CheckState(void) {
+    REQUIRE(gameTable.count >= 0 && gameTable.count <= MAX_GAMES);
+    REQUIRE(gameTable.lastHit >= -1 && gameTable.lastHit < gameTable.count);
+}
+
+static void AskText(PlinorTextQuery query, const char *catalogue, const char *key) {
+    int32_t size = query(catalogue, key, 0, (char **)16, 0); /* must not touch out */
+    CheckState();
+    if (size == NOT_FOUND) {
+        char untouched = 'u', *out = &untouched;
+        REQUIRE(query(catalogue, key, 0, &out, 1) == NOT_FOUND && untouched == 'u');
+        return;
+    }
+    REQUIRE(size >= 1 && size <= TEXT_FIELD_SIZE);
+    char *buffer = (char *)malloc((size_t)size);
+    REQUIRE(query(catalogue, key, 0, &buffer, 1) == size);
+    REQUIRE(buffer[size - 1] == '\0' && strlen(buffer) == (size_t)size - 1);
+    free(buffer);
+}
+
+static void AskIdentity(PlinorIdentityText query, int32_t expected) {
+    char *buffer = (char *)malloc((size_t)expected);
+    REQUIRE(query((char **)16, 0) == expected);
+    REQUIRE(query(&buffer, 1) == expected && buffer[expected - 1] == '\0');
+    free(buffer);
+}
+
+void AskEverything(const char *catalogue, const char *key) {
+    AskText(GetTitle, catalogue, key);
+    AskText(GetMaker, catalogue, key);
+    AskText(GetGenre, catalogue, key);
+    AskText(GetMemo, catalogue, key);
+    int32_t year = GetYear(catalogue, key, 0);
+    int32_t title = GetTitle(catalogue, key, 0, NULL, 1);
+    REQUIRE(title != NOT_FOUND || year == NOT_FOUND);
+    REQUIRE(GetPluginVersion() == 100);
+    AskIdentity(GetPluginAuthor, 4);
+    AskIdentity(GetPluginInfo, 49);
+    CheckState();
+}

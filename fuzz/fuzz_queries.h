@@ -1,0 +1,20 @@
+/* Fuzzing helpers: a fresh module life and every query asked both ways */
+#ifndef PLINOR_FUZZ_QUERIES_H
+#define PLINOR_FUZZ_QUERIES_H
+
+#include <stddef.h>
+
+/* Detach and attach again, so each input meets an empty table. */
+void FreshModule(void);
+
+/* Asks every text query with the size call and the copy call (into a buffer
+   of exactly the returned size), the year and the identity exports, and
+   traps on any broken promise: sizes disagreeing, a copy not terminated
+   where its size says, a size past a field, state out of its bounds. */
+void AskEverything(const char *catalogue, const char *key);
+
+/* A NUL-terminated copy of at most `limit` bytes of data, on the heap with
+   no slack, so that reading past the terminator is caught. */
+char *TerminatedCopy(const unsigned char *data, size_t size);
+
+#endif
