@@ -1,0 +1,139 @@
+/* Plug-in loading (finds the eight exports the way a host does) */
+#include "plugin_loader.h"
+
+#include <vector>
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <dlfcn.h>
+#include <limits.h>
+#include <unistd.h>
+#endif
+
+#ifdef _WIN32
+static const char kPluginFile[] = "plinorinfo.dll";
+
+static std::string ProgramDirectory() {
+    char path[MAX_PATH];
+    DWORD n = GetModuleFileNameA(NULL, path, MAX_PATH);
+    std::string s(path, n < MAX_PATH ? n : 0);
+    size_t slash = s.find_last_of("\\/");
+    return slash == std::string::npos ? "." : s.substr(0, slash);
+}
+
+static void *OpenLibrary(const std::string &path, std::string *error) {
+    HMODULE module = LoadLibraryA(path.c_str());
+    if (module == NULL) {
+        DWORD code = GetLastError();
+        char text[256] = "";
+        FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, NULL, code, 0,
+                       text, sizeof text, NULL);
+        std::string why = text;
+        why.erase(why.find_last_not_of(" \r\n") + 1);
+        *error = (why.empty() ? "Windows error" : why) + " (" + std::to_string(code) + ")";
+    }
+    return (void *)module;
+}
+
+static void *Symbol(void *handle, const char *name) {
+    return (void *)GetProcAddress((HMODULE)handle, name);
+}
+
+static void CloseLibrary(void *handle) {
+    FreeLibrary((HMODULE)handle);
+}
+
+static const char kSeparator = '\\';
+#else
+static const char kPluginFile[] = "plinorinfo.so";
+
+static std::string ProgramDirectory() {
+    char path[PATH_MAX];
+    ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
+    std::string s(path, n > 0 ? (size_t)n : 0);
+    size_t slash = s.find_last_of('/');
+    return slash == std::string::npos ? "." : s.substr(0, slash);
+}
+
+static void *OpenLibrary(const std::string &path, std::string *error) {
+    /* a bare name would search the system's library path instead */
+    std::string file = path.find('/') == std::string::npos ? "./" + path : path;
+    void *handle = dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (handle == NULL) *error = dlerror();
+    return handle;
+}
+
+static void *Symbol(void *handle, const char *name) {
+    return dlsym(handle, name);
+}
+
+static void CloseLibrary(void *handle) {
+    dlclose(handle);
+}
+
+static const char kSeparator = '/';
+#endif
+
+std::string DefaultPluginPath() {
+    return ProgramDirectory() + kSeparator + kPluginFile;
+}
+
+template <typename F> static bool Resolve(void *handle, const char *name, F *f, std::string *error) {
+    *f = reinterpret_cast<F>(Symbol(handle, name));
+    if (*f == NULL) *error = "it has no export named " + std::string(name);
+    return *f != NULL;
+}
+
+bool LoadPlugin(const std::string &path, Plugin *p, std::string *error) {
+    p->handle = OpenLibrary(path, error);
+    if (p->handle == NULL) return false;
+    if (Resolve(p->handle, "GetTitle", &p->title, error) &&
+        Resolve(p->handle, "GetMaker", &p->maker, error) &&
+        Resolve(p->handle, "GetGenre", &p->genre, error) &&
+        Resolve(p->handle, "GetMemo", &p->memo, error) &&
+        Resolve(p->handle, "GetYear", &p->year, error) &&
+        Resolve(p->handle, "GetPluginVersion", &p->version, error) &&
+        Resolve(p->handle, "GetPluginAuthor", &p->author, error) &&
+        Resolve(p->handle, "GetPluginInfo", &p->info, error))
+        return true;
+    UnloadPlugin(p);
+    return false;
+}
+
+void UnloadPlugin(Plugin *p) {
+    if (p->handle != NULL) CloseLibrary(p->handle);
+    p->handle = NULL;
+}
+
+static std::string CopyOut(int32_t size, int32_t (*copy)(char **, const void *), const void *ctx) {
+    if (size < 1) return "";
+    std::vector<char> buffer((size_t)size);
+    char *out = buffer.data();
+    copy(&out, ctx);
+    buffer.back() = '\0'; /* trust no plug-in's terminator */
+    return buffer.data();
+}
+
+struct TextCall {
+    PlinorTextQuery query;
+    const std::string *catalogue, *key;
+};
+
+bool AskText(PlinorTextQuery query, const std::string &catalogue, const std::string &key,
+             std::string *text) {
+    int32_t size = query(catalogue.c_str(), key.c_str(), 0, NULL, 0);
+    if (size == NOT_FOUND) return false;
+    TextCall call = {query, &catalogue, &key};
+    *text = CopyOut(size, [](char **out, const void *ctx) {
+        const TextCall *c = static_cast<const TextCall *>(ctx);
+        return c->query(c->catalogue->c_str(), c->key->c_str(), 0, out, 1);
+    }, &call);
+    return true;
+}
+
+std::string AskIdentity(PlinorIdentityText query) {
+    return CopyOut(query(NULL, 0), [](char **out, const void *ctx) {
+        return reinterpret_cast<PlinorIdentityText>(const_cast<void *>(ctx))(out, 1);
+    }, reinterpret_cast<const void *>(query));
+}
