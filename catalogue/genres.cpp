@@ -4,7 +4,7 @@
 #include <string.h>
 
 struct Genre {
-    const char *code;
+    const char code[3];
     const char *name; /* Shift_JIS */
 };
 
@@ -22,9 +22,12 @@ static const Genre genres[] = {
     {"10", "\x82\xbb\x82\xcc\x91\xbc"},                                        /* その他 */
 };
 
+/* Codes are one or two bytes: compare them byte for byte, whole. */
 const char *GenreName(const char *code, size_t length) {
+    if (length == 0 || length > 2) return NULL;
     for (size_t i = 0; i < sizeof genres / sizeof genres[0]; i++) {
-        if (strlen(genres[i].code) == length && memcmp(genres[i].code, code, length) == 0)
+        const char *c = genres[i].code;
+        if (c[0] == code[0] && (length == 1 ? c[1] == '\0' : c[1] == code[1] && c[2] == '\0'))
             return genres[i].name;
     }
     return NULL;

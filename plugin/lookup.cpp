@@ -1,6 +1,7 @@
 /* Key handling and lookup (normalised checksum keys and the game they name) */
 #include "lookup.h"
 
+#include <stdint.h>
 #include <string.h>
 
 enum { PADDED_KEY_LENGTH = 8 };
@@ -17,18 +18,32 @@ bool NormalizeKey(const char *key, char normalized[KEY_FIELD_SIZE]) {
     return true;
 }
 
-/* Both sides are zero after their terminator, so whole fields compare. */
-static bool SameKey(const char *a, const char *b) {
-    return memcmp(a, b, KEY_FIELD_SIZE) == 0;
+/* A key field as two words. Both sides are zero after their terminator,
+   so comparing whole fields compares the texts. */
+struct KeyWords {
+    uint64_t low, high;
+};
+
+static KeyWords KeyOf(const char *field) {
+    KeyWords k;
+    memcpy(&k.low, field, 8);
+    memcpy(&k.high, field + 8, 8);
+    return k;
+}
+
+static bool SameKey(const char *field, KeyWords key) {
+    KeyWords k = KeyOf(field);
+    return ((k.low ^ key.low) | (k.high ^ key.high)) == 0;
 }
 
 const GameRecord *FindGame(const char normalized[KEY_FIELD_SIZE]) {
     const GameRecord *records = gameTable.records;
     if (records == NULL) return NULL;
-    if (gameTable.lastHit != -1 && SameKey(records[gameTable.lastHit].crc32, normalized))
+    KeyWords key = KeyOf(normalized);
+    if (gameTable.lastHit != -1 && SameKey(records[gameTable.lastHit].crc32, key))
         return &records[gameTable.lastHit];
     for (int32_t i = 0; i < gameTable.count; i++) {
-        if (SameKey(records[i].crc32, normalized)) {
+        if (SameKey(records[i].crc32, key)) {
             gameTable.lastHit = i;
             return &records[i];
         }

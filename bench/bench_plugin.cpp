@@ -1,0 +1,224 @@
+/* Benchmarks: parse and lookup, each beside a baseline timed in the same run */
+#include <benchmark/benchmark.h>
+#include <stdlib.h>
+#include <string.h>
+
+#include <map>
+#include <pugixml.hpp>
+#include <string>
+
+#include "../catalogue/game_table.h"
+#include "../catalogue/parser.h"
+#include "catalogue_generator.h"
+#include "plinorinfo.h"
+
+static std::vector<GeneratedGame> games;
+static std::string text;
+
+/* An empty table for the next parse. The records keep their old bytes,
+   which the parse overwrites (every generated game sets every field):
+   clearing 21 MB each time would time the cache, not the parser. */
+static void EmptyTable() {
+    gameTable.count = 0;
+    gameTable.lastHit = -1;
+}
+
+static void LoadedTable() {
+    EmptyTable();
+    LoadCatalogue(text.c_str());
+}
+
+static void Parse(benchmark::State &state) {
+    for (auto _ : state) {
+        state.PauseTiming();
+        EmptyTable();
+        state.ResumeTiming();
+        LoadCatalogue(text.c_str());
+    }
+    if (gameTable.count != MAX_GAMES) state.SkipWithError("not every game was loaded");
+    state.SetBytesProcessed((int64_t)state.iterations() * (int64_t)text.size());
+}
+
+/* The least a line parser of this format does: copy the text, then cut
+   each line at its line feed and take it (up to the examined length) into
+   a line buffer, ready for its tags to be looked for. */
+static void CopyAndSplitBaseline(benchmark::State &state) {
+    char line[TEXT_FIELD_SIZE];
+    for (auto _ : state) {
+        size_t size = strlen(text.c_str()) + 1;
+        char *copy = (char *)malloc(size);
+        memcpy(copy, text.c_str(), size);
+        char *p = copy, *end = copy + size - 1;
+        size_t lines = 0;
+        for (;;) {
+            char *feed = (char *)memchr(p, '\n', (size_t)(end - p));
+            char *lineEnd = feed != NULL ? feed : end;
+            size_t length = (size_t)(lineEnd - p) < MAX_LINE_LENGTH ? (size_t)(lineEnd - p) : MAX_LINE_LENGTH;
+            *lineEnd = '\0';
+            memcpy(line, p, length);
+            line[length] = '\0';
+            benchmark::DoNotOptimize(line);
+            lines++;
+            if (feed == NULL) break;
+            p = feed + 1;
+        }
+        benchmark::DoNotOptimize(lines);
+        free(copy);
+    }
+    state.SetBytesProcessed((int64_t)state.iterations() * (int64_t)text.size());
+}
+
+/* Less than any parser can do: copy the text and find its line feeds. */
+static void FindLinesReference(benchmark::State &state) {
+    for (auto _ : state) {
+        size_t size = strlen(text.c_str()) + 1;
+        char *copy = (char *)malloc(size);
+        memcpy(copy, text.c_str(), size);
+        const char *p = copy, *end = copy + size - 1;
+        size_t lines = 0;
+        while ((p = (const char *)memchr(p, '\n', (size_t)(end - p))) != NULL) {
+            lines++;
+            p++;
+        }
+        benchmark::DoNotOptimize(lines);
+        free(copy);
+    }
+    state.SetBytesProcessed((int64_t)state.iterations() * (int64_t)text.size());
+}
+
+/* What a developer might reach for instead: a DOM of the whole text. */
+static void PugixmlBaseline(benchmark::State &state) {
+    for (auto _ : state) {
+        pugi::xml_document doc;
+        pugi::xml_parse_result result = doc.load_buffer(text.data(), text.size());
+        if (!result) state.SkipWithError(result.description());
+        benchmark::DoNotOptimize(doc.first_child());
+    }
+    state.SetBytesProcessed((int64_t)state.iterations() * (int64_t)text.size());
+}
+
+static void HitSize(benchmark::State &state) {
+    LoadedTable();
+    const char *key = games[MAX_GAMES / 2].crc32.c_str();
+    GetTitle(text.c_str(), key, 0, NULL, 0);
+    for (auto _ : state) benchmark::DoNotOptimize(GetTitle(text.c_str(), key, 0, NULL, 0));
+}
+
+static void HitCopy(benchmark::State &state) {
+    LoadedTable();
+    const char *key = games[MAX_GAMES / 2].crc32.c_str();
+    char buffer[TEXT_FIELD_SIZE];
+    char *out = buffer;
+    GetTitle(text.c_str(), key, 0, NULL, 0);
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(GetTitle(text.c_str(), key, 0, &out, 1));
+        benchmark::ClobberMemory();
+    }
+}
+
+static void MissScan(benchmark::State &state) {
+    LoadedTable();
+    for (auto _ : state) benchmark::DoNotOptimize(GetYear(text.c_str(), "NOTAGAME", 0));
+}
+
+/* Reads every record's crc32 field and nothing else. */
+static void Crc32ReadBaseline(benchmark::State &state) {
+    LoadedTable();
+    for (auto _ : state) {
+        uint64_t sum = 0;
+        for (int32_t i = 0; i < gameTable.count; i++) {
+            uint64_t a, b;
+            memcpy(&a, gameTable.records[i].crc32, 8);
+            memcpy(&b, gameTable.records[i].crc32 + 8, 8);
+            sum += a ^ b;
+        }
+        benchmark::DoNotOptimize(sum);
+    }
+}
+
+/* A host filling its collection: all five facts of every game, two calls each. */
+static void HostPass(benchmark::State &state) {
+    LoadedTable();
+    static const PlinorTextQuery queries[] = {GetTitle, GetMaker, GetGenre, GetMemo};
+    char buffer[TEXT_FIELD_SIZE];
+    char *out = buffer;
+    for (auto _ : state) {
+        for (const GeneratedGame &g : games) {
+            const char *key = g.crc32.c_str();
+            for (PlinorTextQuery q : queries) {
+                benchmark::DoNotOptimize(q(text.c_str(), key, 0, NULL, 0));
+                benchmark::DoNotOptimize(q(text.c_str(), key, 0, &out, 1));
+            }
+            benchmark::DoNotOptimize(GetYear(text.c_str(), key, 0));
+        }
+    }
+    state.SetItemsProcessed((int64_t)state.iterations() * (int64_t)games.size());
+}
+
+BENCHMARK(Parse)->Unit(benchmark::kNanosecond);
+BENCHMARK(CopyAndSplitBaseline)->Unit(benchmark::kNanosecond);
+BENCHMARK(FindLinesReference)->Unit(benchmark::kNanosecond);
+BENCHMARK(PugixmlBaseline)->Unit(benchmark::kNanosecond);
+BENCHMARK(HitSize)->Unit(benchmark::kNanosecond);
+BENCHMARK(HitCopy)->Unit(benchmark::kNanosecond);
+BENCHMARK(MissScan)->Unit(benchmark::kNanosecond);
+BENCHMARK(Crc32ReadBaseline)->Unit(benchmark::kNanosecond);
+BENCHMARK(HostPass)->Unit(benchmark::kNanosecond)->MinTime(2.0);
+
+/* Keeps each benchmark's time (the median when repeated) for the ratios. */
+class RatioReporter : public benchmark::ConsoleReporter {
+public:
+    std::map<std::string, double> ns;
+    void ReportRuns(const std::vector<Run> &runs) override {
+        for (const Run &run : runs) {
+            std::string name = run.run_name.function_name;
+            if (run.run_type == Run::RT_Iteration && !ns.count(name)) ns[name] = run.GetAdjustedRealTime();
+            if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median")
+                ns[name] = run.GetAdjustedRealTime();
+        }
+        ConsoleReporter::ReportRuns(runs);
+    }
+};
+
+static bool Line(const char *what, double value, const char *unit, const char *target, bool met) {
+    printf("  %-44s %10.3f %-26s %-24s %s\n", what, value, unit, target, met ? "met" : "MISSED");
+    return met;
+}
+
+static int Summary(std::map<std::string, double> &t) {
+    const char *needed[] = {"Parse", "CopyAndSplitBaseline", "FindLinesReference", "PugixmlBaseline", "HitSize",
+                            "HitCopy", "MissScan", "Crc32ReadBaseline", "HostPass"};
+    for (const char *name : needed)
+        if (!t.count(name)) return 0; /* a filtered run: no ratios to give */
+    double megabytes = (double)text.size() / 1e6;
+    double halfScan = t["Crc32ReadBaseline"] / 2, perGame = t["HostPass"] / (double)games.size();
+    printf("\n%zu games, %.2f MB of catalogue\n", games.size(), megabytes);
+    printf("  parse %.0f MB/s, copy-and-split %.0f MB/s, pugixml %.0f MB/s; finding the lines alone %.0f MB/s (%.2f times faster than the parse)\n",
+           megabytes / t["Parse"] * 1e9, megabytes / t["CopyAndSplitBaseline"] * 1e9,
+           megabytes / t["PugixmlBaseline"] * 1e9, megabytes / t["FindLinesReference"] * 1e9,
+           t["Parse"] / t["FindLinesReference"]);
+    printf("  miss %.0f ns, crc32 loop %.0f ns; host pass %.0f ns per game, half a crc32 loop %.0f ns\n",
+           t["MissScan"], t["Crc32ReadBaseline"], perGame, halfScan);
+    bool ok = true;
+    ok &= Line("parse / copy-and-split", t["Parse"] / t["CopyAndSplitBaseline"], "times", "at most 1.3", t["Parse"] <= 1.3 * t["CopyAndSplitBaseline"]);
+    ok &= Line("pugixml / parse", t["PugixmlBaseline"] / t["Parse"], "times faster", "at least 2.5", t["PugixmlBaseline"] >= 2.5 * t["Parse"]);
+    ok &= Line("hit, size call", t["HitSize"], "ns per call", "under 25", t["HitSize"] < 25);
+    ok &= Line("hit, copy call", t["HitCopy"], "ns per call", "under 25", t["HitCopy"] < 25);
+    ok &= Line("miss / crc32-reading loop", t["MissScan"] / t["Crc32ReadBaseline"], "times", "at most 1.5", t["MissScan"] <= 1.5 * t["Crc32ReadBaseline"]);
+    ok &= Line("host pass per game / half a crc32 loop", perGame / halfScan, "times", "at most 1.5", perGame <= 1.5 * halfScan);
+    printf(ok ? "all targets met\n" : "some targets missed\n");
+    return ok ? 0 : 1;
+}
+
+int main(int argc, char **argv) {
+    CreateGameTable();
+    games = GenerateGames(MAX_GAMES);
+    text = CatalogueText(games);
+    benchmark::Initialize(&argc, argv);
+    RatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    int status = Summary(reporter.ns);
+    benchmark::Shutdown();
+    ReleaseGameTable();
+    return status;
+}
