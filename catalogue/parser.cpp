@@ -99,8 +99,7 @@ static bool ExtractTagValue(const LineTag *tag, const char *opening, const char 
     return false;
 }
 
-/* Copies as much of the value as the field holds; the rest of a key field
-   is zeroed so that keys compare as whole fields. */
+/* Copies as much of the value as the field holds. */
 static void StoreText(char *field, size_t capacity, TextView value) {
     size_t length = value.length < capacity - 1 ? value.length : capacity - 1;
     size_t i = 0;
@@ -110,6 +109,7 @@ static void StoreText(char *field, size_t capacity, TextView value) {
     field[length] = '\0';
 }
 
+/* The rest of a key field is zeroed so that keys compare as whole fields. */
 static void StoreKey(char *field, TextView value) {
     memset(field, 0, KEY_FIELD_SIZE);
     StoreText(field, KEY_FIELD_SIZE, value);
@@ -177,12 +177,8 @@ static bool HandleLine(const LineScan *scan, const char *lineEnd) {
     GameRecord *record = &gameTable.records[gameTable.count];
     const char *end = lineEnd < scan->limit ? lineEnd : scan->limit;
     TextView value;
-    switch (scan->kind) {
-    case LINE_END_OF_GAMES: return false;
-    case LINE_END_OF_GAME: return FinishGame();
-    case LINE_OTHER: return true;
-    default: break;
-    }
+    if (scan->kind == LINE_OTHER) return true;
+    if (scan->kind == LINE_END_OF_GAME) return FinishGame(); /* "</games>" never gets here */
     if (!ExtractTagValue(&lineTags[scan->kind], scan->opening, scan->next, end, &value)) return true;
     switch (scan->kind) {
     case LINE_TITLE: StoreText(record->title, sizeof record->title, value); break;
