@@ -1,6 +1,7 @@
 #!/bin/sh
 # Checks the 32-bit DLL by reading the file: its format, export table, the
-# bytes each export pops off the stack, and the DLLs it imports.
+# bytes each export pops off the stack, the DLLs it imports, and the version
+# resource that Windows shows.
 set -eu
 dll=$1
 objdump=${2:-i686-w64-mingw32-objdump}
@@ -48,6 +49,15 @@ for name in $imports; do
     case $(echo "$name" | tr 'A-Z' 'a-z') in
     kernel32.dll | msvcrt.dll | user32.dll | api-ms-win-*) ;;
     *) bad "imports $name, which a Windows machine may lack" ;;
+    esac
+done
+# Version resource strings are UTF-16: each name is followed by its value.
+resource="|$(strings -el -n 3 "$dll" | tr '\n' '|')"
+for pair in "CompanyName|Yrn" "FileVersion|1.0.0.0" "ProductName|plinorinfo" \
+            "OriginalFilename|plinorinfo.dll" "FileDescription|Game information from"; do
+    case $resource in
+    *"|$pair"*) say "version resource: $pair" ;;
+    *) bad "version resource lacks $pair" ;;
     esac
 done
 exit $fail
