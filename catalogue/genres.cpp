@@ -1,8 +1,6 @@
 /* Genre table (catalogue genre codes and the names stored for them) */
 #include "genres.h"
 
-#include <string.h>
-
 struct Genre {
     const char code[3];
     const char *name; /* Shift_JIS */

@@ -74,10 +74,10 @@ static LineKind TagAt(const char *p, const char *limit) {
     case '/': kind = LINE_END_OF_GAME; break;
     default: return LINE_OTHER;
     }
-    const LineTag *tag = &lineTags[kind];
+    const LineTag *tag = &lineTags[kind], *games = &lineTags[LINE_END_OF_GAMES];
     size_t rest = (size_t)(limit - p);
-    if (kind == LINE_END_OF_GAME && rest >= lineTags[LINE_END_OF_GAMES].openingLength &&
-        StartsWithTag(p, lineTags[LINE_END_OF_GAMES].opening, 8))
+    if (kind == LINE_END_OF_GAME && rest >= games->openingLength &&
+        StartsWithTag(p, games->opening, games->openingLength))
         return LINE_END_OF_GAMES;
     if (rest < tag->openingLength || !StartsWithTag(p, tag->opening, tag->openingLength))
         return LINE_OTHER;

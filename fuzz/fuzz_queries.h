@@ -13,8 +13,8 @@ void FreshModule(void);
    where its size says, a size past a field, state out of its bounds. */
 void AskEverything(const char *catalogue, const char *key);
 
-/* A NUL-terminated copy of at most `limit` bytes of data, on the heap with
-   no slack, so that reading past the terminator is caught. */
+/* A NUL-terminated copy of size bytes of data, on the heap with no slack,
+   so that reading past the terminator is caught. */
 char *TerminatedCopy(const unsigned char *data, size_t size);
 
 #endif

@@ -94,12 +94,14 @@ static void Describe(const Plugin &plugin, const std::string &catalogue, GameAns
     g->found = AskText(plugin.title, catalogue, g->key, &text);
     if (!g->found) return;
     g->title = Utf8FromShiftJis(text);
-    AskText(plugin.maker, catalogue, g->key, &text);
-    g->maker = Utf8FromShiftJis(text);
-    AskText(plugin.genre, catalogue, g->key, &text);
-    g->genre = Utf8FromShiftJis(text);
-    AskText(plugin.memo, catalogue, g->key, &text);
-    g->memo = Utf8FromShiftJis(text);
+    const struct {
+        PlinorTextQuery query;
+        std::string *field;
+    } others[] = {{plugin.maker, &g->maker}, {plugin.genre, &g->genre}, {plugin.memo, &g->memo}};
+    for (const auto &o : others) {
+        AskText(o.query, catalogue, g->key, &text);
+        *o.field = Utf8FromShiftJis(text);
+    }
     g->year = plugin.year(catalogue.c_str(), g->key.c_str(), 0);
 }
 
