@@ -12,6 +12,16 @@
 #include "../catalogue/memory.h"
 #include "plinorinfo.h"
 
+#ifdef PLINOR_DLL_RUNNER
+/* The same tests against the product DLL, through a PE loader. */
+#include "pe32/dll_module.h"
+#define gameTable LoadedGameTable()
+#define failingAllocations LoadedFailingAllocations()
+static const bool kRunsTheDll = true;
+#else
+static const bool kRunsTheDll = false;
+#endif
+
 typedef PlinorTextQuery TextQuery;
 typedef PlinorIdentityText IdentityText;
 

@@ -132,7 +132,9 @@ TEST_F(PluginTest, DetachWithoutQueriesParsesNothing) {
     EXPECT_EQ(gameTable.records, table);
     ReleaseGameTable();
     EXPECT_EQ(gameTable.records, nullptr);
-    EXPECT_EQ(GetYear("<crc32></crc32>\n</game>\n", "", 0), NOT_FOUND); /* detached: no table */
+    if (!kRunsTheDll) { /* a detached DLL is unmapped: nothing to call */
+        EXPECT_EQ(GetYear("<crc32></crc32>\n</game>\n", "", 0), NOT_FOUND); /* detached: no table */
+    }
     EXPECT_EQ(gameTable.records, nullptr);
     CreateGameTable();
 }

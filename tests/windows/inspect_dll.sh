@@ -19,26 +19,14 @@ wanted="GetGenre GetMaker GetMemo GetPluginAuthor GetPluginInfo GetPluginVersion
 [ "$exports" = "$wanted" ] || bad "exports are '$exports', wanted '$wanted'"
 say "exports: $exports"
 
-# The return that ends each export, found from the export table so that a
-# stripped file can be checked: 'ret $0xN' pops N bytes of arguments.
-base=$(echo "$private" | awk '$1 == "ImageBase" {print $2}')
-slot='s = $0; sub(/^[^[]*\[ */, "", s); sub(/\].*/, "", s)' # the number in "[   3]"
-pops() {
-    index=$(echo "$private" | sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p' |
-            awk -v n="$1" "\$NF == n { $slot; print s }")
-    rva=$(echo "$private" | sed -n '/^Export Address Table --/,/^$/p' |
-          awk -v i="$index" "/Export RVA/ { $slot; if (s == i) print \$(NF - 2) }")
-    [ -n "$rva" ] || return 0
-    start=$(printf '0x%x' $((0x$base + 0x$rva)))
-    $objdump -d --no-show-raw-insn --start-address="$start" --stop-address=$((start + 4096)) "$dll" |
-        awk '/\tret/ { print ($NF ~ /^\$0x/) ? substr($NF, 2) : "0"; exit }'
-}
+# The return that ends each export: 'ret $0xN' pops N bytes of arguments.
+. "$(dirname "$0")/pe_export.sh"
 for entry in GetTitle:20 GetMaker:20 GetGenre:20 GetMemo:20 GetYear:12 \
              GetPluginAuthor:8 GetPluginInfo:8 GetPluginVersion:0; do
     name=${entry%%:*}
     want=${entry#*:}
-    got=$(pops "$name")
-    [ -n "$got" ] && got=$(printf '%d' "$got")
+    got=$(first_ret "$dll" "$name" | awk '{print $2}')
+    [ -n "$got" ] && got=$((0x$got))
     [ "$got" = "$want" ] || bad "$name pops '${got:-?}' bytes, wanted $want"
     say "$name pops $got bytes"
 done
