@@ -8,6 +8,7 @@
 #include <string>
 
 #include "../catalogue/game_table.h"
+#include "../catalogue/lines.h"
 #include "../catalogue/parser.h"
 #include "catalogue_generator.h"
 #include "plinorinfo.h"

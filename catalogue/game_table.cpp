@@ -8,9 +8,13 @@ GameTable gameTable = {NULL, 0, -1};
 /* Between attach and detach; only then may a query allocate a missing table. */
 static bool attached = false;
 
+/* Racing first queries may both allocate: only one table is kept. */
 static void AllocateTable(void) {
-    gameTable.records = (GameRecord *)AllocateZeroed(sizeof(GameRecord) * MAX_GAMES);
-    gameTable.count = 0;
+    GameRecord *fresh = (GameRecord *)AllocateZeroed(sizeof(GameRecord) * MAX_GAMES), *none = NULL;
+    if (fresh == NULL) return;
+    if (!__atomic_compare_exchange_n(&gameTable.records, &none, fresh, false, __ATOMIC_ACQ_REL,
+                                     __ATOMIC_ACQUIRE))
+        ReleaseMemory(fresh);
 }
 
 void CreateGameTable(void) {
@@ -27,7 +31,8 @@ void ReleaseGameTable(void) {
     gameTable.lastHit = -1;
 }
 
-bool GameTableReady(void) {
-    if (gameTable.records == NULL && attached) AllocateTable(); /* memory may be back */
-    return gameTable.records != NULL;
+GameRecord *GameTableReady(void) {
+    if (__atomic_load_n(&gameTable.records, __ATOMIC_ACQUIRE) == NULL && attached)
+        AllocateTable(); /* memory may be back */
+    return __atomic_load_n(&gameTable.records, __ATOMIC_ACQUIRE);
 }

@@ -28,13 +28,23 @@ struct GameTable {
 
 extern GameTable gameTable;
 
+/* count and lastHit are read and written whole, once per use: a host that
+   breaks the one-call-at-a-time rule may then race, but no index taken from
+   them can pass the table. Relaxed atomics are plain moves on x86. */
+static inline int32_t LoadShared(const int32_t *value) {
+    return __atomic_load_n(value, __ATOMIC_RELAXED);
+}
+static inline void StoreShared(int32_t *value, int32_t v) {
+    __atomic_store_n(value, v, __ATOMIC_RELAXED);
+}
+
 /* Process attach: reserve the table (once) and forget the last hit. */
 void CreateGameTable(void);
 
 /* Process detach: give the table back; the next attach starts empty. */
 void ReleaseGameTable(void);
 
-/* True when the table exists; retries an allocation that failed at attach. */
-bool GameTableReady(void);
+/* The table, or null; retries an allocation that failed at attach. */
+GameRecord *GameTableReady(void);
 
 #endif

@@ -2,8 +2,6 @@
 #ifndef PLINOR_PARSER_H
 #define PLINOR_PARSER_H
 
-enum { MAX_LINE_LENGTH = 259 }; /* bytes of a line that are examined */
-
 /* Parses the host's text into the game table unless it already holds a
    finished game. The text is never modified; null reads as empty. */
 void LoadCatalogue(const char *catalogueText);

@@ -40,11 +40,11 @@ const GameRecord *FindGame(const char normalized[KEY_FIELD_SIZE]) {
     const GameRecord *records = gameTable.records;
     if (records == NULL) return NULL;
     KeyWords key = KeyOf(normalized);
-    if (gameTable.lastHit != -1 && SameKey(records[gameTable.lastHit].crc32, key))
-        return &records[gameTable.lastHit];
-    for (int32_t i = 0; i < gameTable.count; i++) {
+    int32_t hit = LoadShared(&gameTable.lastHit), count = LoadShared(&gameTable.count);
+    if (hit >= 0 && hit < MAX_GAMES && SameKey(records[hit].crc32, key)) return &records[hit];
+    for (int32_t i = 0; i < count; i++) {
         if (SameKey(records[i].crc32, key)) {
-            gameTable.lastHit = i;
+            StoreShared(&gameTable.lastHit, i);
             return &records[i];
         }
     }

@@ -3,7 +3,11 @@
    Text queries use two calls: first with copyFlag 0 to learn the size the
    answer needs (terminator included), then with copyFlag set and *out
    pointing to a buffer of at least that size. With copyFlag 0 the plug-in
-   never touches out. A key that no game has gives NOT_FOUND. */
+   never touches out. A key that no game has gives NOT_FOUND.
+
+   Call it one call at a time: the plug-in keeps one unguarded table and no
+   locks. Overlapping calls from several threads may get wrong answers, but
+   never make it write outside its table or the buffers it is given. */
 #ifndef PLINORINFO_H
 #define PLINORINFO_H
 
