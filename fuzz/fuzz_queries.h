@@ -4,7 +4,7 @@
 
 #include <stddef.h>
 
-/* Detach and attach again, so each input meets an empty table. */
+/* An empty table for each input, as a detach and attach would leave it. */
 void FreshModule(void);
 
 /* Asks every text query with the size call and the copy call (into a buffer
