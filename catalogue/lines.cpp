@@ -162,11 +162,13 @@ static void StartLine(CatalogueLine *line, const char *start, const char *textEn
     line->limit = textEnd - start > MAX_LINE_LENGTH ? start + MAX_LINE_LENGTH : textEnd;
     line->kind = LINE_OTHER;
     line->opening = line->next = NULL;
+    line->marks = 0;
 }
 
 /* Notes a '<' at p: a tag of lower rank takes the line; any other '<' may
    start the closing tag. */
 static void SeeMark(CatalogueLine *line, const char *p) {
+    line->marks++;
     if (p >= line->limit) return; /* past the examined part */
     LineKind tag = TagAt(p, line->limit);
     if (tag < line->kind) {

@@ -34,6 +34,7 @@ struct CatalogueLine {
     LineKind kind;           /* the lowest-ranked tag within the examined part */
     const char *opening;     /* its first occurrence */
     const char *next;        /* the first '<' after it: where its closing tag should be */
+    unsigned marks;          /* how many '<' the whole line holds */
 };
 
 /* Reads a text line by line, eight bytes a step, stopping only at each '<'

@@ -1,77 +1,146 @@
-/* Game files (their CRC-32 and the key a host forms from it) */
+/* Game files (what a path stands for, their CRC-32, and the keys a host forms) */
 #include "game_files.h"
 
 #include <errno.h>
-#include <stdio.h>
 #include <string.h>
+#include <stdio.h>
 #include <zlib.h>
 
 #include <algorithm>
 #include <filesystem>
+#include <set>
+
+#include "platform.h"
 
 namespace fs = std::filesystem;
 
-static bool Fail(std::string *error, const std::string &why) {
-    *error = why;
-    return false;
+static GameFile Row(const std::string &name, GameFileState state, const std::string &note) {
+    return {name, state, note, 0};
 }
 
-/* Opens a regular file; a directory or a missing file is an error. */
-static FILE *OpenRegular(const std::string &path, std::string *error) {
-    std::error_code ec;
-    if (fs::is_directory(path, ec)) {
-        *error = "it is a directory";
-        return NULL;
+/* What a path that is not a folder stands for. */
+static GameFile Classify(const fs::path &path) {
+    std::string name = NameOf(path);
+    std::error_code ec, linkEc;
+    fs::file_status status = fs::status(path, ec);
+    if (ec) {
+        if (fs::is_symlink(fs::symlink_status(path, linkEc)))
+            return Row(name, GAME_FILE_SKIPPED, ec.value() == ELOOP ? "a link loop" : "a broken link");
+        return Row(name, GAME_FILE_FAILED, ec.message());
     }
-    FILE *f = fopen(path.c_str(), "rb");
-    if (f == NULL) *error = strerror(errno);
-    return f;
+    switch (status.type()) {
+    case fs::file_type::regular: return Row(name, GAME_FILE_TO_HASH, "");
+    case fs::file_type::not_found: return Row(name, GAME_FILE_FAILED, "no such file or directory");
+    case fs::file_type::fifo: return Row(name, GAME_FILE_SKIPPED, "not a regular file: a FIFO");
+    case fs::file_type::block: case fs::file_type::character:
+        return Row(name, GAME_FILE_SKIPPED, "not a regular file: a device");
+    case fs::file_type::socket: return Row(name, GAME_FILE_SKIPPED, "not a regular file: a socket");
+    default: return Row(name, GAME_FILE_SKIPPED, "not a regular file");
+    }
 }
 
-bool ReadFile(const std::string &path, std::string *contents, std::string *error) {
-    FILE *f = OpenRegular(path, error);
+struct Walk {
+    bool recursive;
+    std::set<fs::path> seen; /* folders by their real path: links never lead round */
+    size_t foldersLeft;      /* subfolders not searched without recursion */
+    std::vector<GameFile> *files;
+};
+
+static void ListFolder(Walk *walk, const fs::path &folder) {
+    std::error_code ec;
+    fs::path real = fs::canonical(folder, ec);
+    if (!ec && !walk->seen.insert(real).second) {
+        walk->files->push_back(Row(NameOf(folder), GAME_FILE_SKIPPED, "a folder already searched"));
+        return;
+    }
+    std::vector<fs::path> entries;
+    fs::directory_iterator it(folder, ec), end;
+    for (; !ec && it != end; it.increment(ec)) entries.push_back(it->path());
+    if (ec) {
+        walk->files->push_back(Row(NameOf(folder), GAME_FILE_FAILED, "cannot list it: " + ec.message()));
+        return;
+    }
+    std::sort(entries.begin(), entries.end(), [](const fs::path &a, const fs::path &b) {
+        return NameOf(a.filename()) < NameOf(b.filename());
+    });
+    for (const fs::path &entry : entries) {
+        std::error_code entryEc; /* each entry's own: one bad link spoils nothing else */
+        if (fs::is_directory(entry, entryEc)) {
+            if (walk->recursive) ListFolder(walk, entry);
+            else walk->foldersLeft++;
+        } else {
+            walk->files->push_back(Classify(entry));
+        }
+    }
+}
+
+void ListGameFiles(const std::string &path, bool recursive, std::vector<GameFile> *files,
+                   std::vector<std::string> *warnings) {
+    fs::path p = PathOf(path);
+    std::error_code ec;
+    if (!fs::is_directory(p, ec)) {
+        files->push_back(Classify(p));
+        return;
+    }
+    Walk walk = {recursive, {}, 0, files};
+    size_t before = files->size();
+    ListFolder(&walk, p);
+    if (files->size() > before) return;
+    std::string why = walk.foldersLeft == 0 ? "it is empty"
+                                            : "it holds only folders, which -r searches";
+    warnings->push_back("'" + path + "' holds no game files: " + why);
+}
+
+void HashGameFile(GameFile *file, HashProgress progress, void *context) {
+    std::string error;
+    FILE *f = OpenRegularFile(file->name, &error);
+    if (f == NULL) {
+        bool regular = error.rfind("not a regular file", 0) != 0;
+        file->state = regular ? GAME_FILE_FAILED : GAME_FILE_SKIPPED; /* it changed since listed */
+        file->note = error;
+        return;
+    }
+    static unsigned char chunk[1 << 20];
+    uLong sum = crc32(0L, Z_NULL, 0);
+    uint64_t total = 0;
+    size_t n;
+    while ((n = fread(chunk, 1, sizeof chunk, f)) > 0) {
+        sum = crc32(sum, chunk, (uInt)n);
+        total += n;
+        if (progress != NULL) progress(total, context);
+    }
+    bool failed = ferror(f) != 0;
+    int readErrno = errno;
+    fclose(f);
+    file->crc = (uint32_t)sum;
+    file->state = failed ? GAME_FILE_FAILED : GAME_FILE_HASHED;
+    if (failed) file->note = strerror(readErrno);
+}
+
+bool ReadWholeFile(const std::string &name, size_t maxBytes, std::string *contents, std::string *error) {
+    FILE *f = OpenRegularFile(name, error);
     if (f == NULL) return false;
     char chunk[65536];
     size_t n;
     contents->clear();
-    while ((n = fread(chunk, 1, sizeof chunk, f)) > 0) contents->append(chunk, n);
-    bool ok = !ferror(f);
+    while ((n = fread(chunk, 1, sizeof chunk, f)) > 0 && contents->size() <= maxBytes)
+        contents->append(chunk, n);
+    bool failed = ferror(f) != 0;
+    int readErrno = errno;
     fclose(f);
-    return ok || Fail(error, "read error");
+    if (failed) *error = strerror(readErrno);
+    else if (contents->size() > maxBytes) *error = "larger than " + std::to_string(maxBytes >> 20) + " MB";
+    return !failed && contents->size() <= maxBytes;
 }
 
-bool FileCrc32(const std::string &path, uint32_t *crc, std::string *error) {
-    FILE *f = OpenRegular(path, error);
-    if (f == NULL) return false;
-    unsigned char chunk[65536];
-    uLong sum = crc32(0L, Z_NULL, 0);
-    size_t n;
-    while ((n = fread(chunk, 1, sizeof chunk, f)) > 0) sum = crc32(sum, chunk, (uInt)n);
-    bool ok = !ferror(f);
-    fclose(f);
-    *crc = (uint32_t)sum;
-    return ok || Fail(error, "read error");
-}
-
-std::string KeyFromCrc(uint32_t crc, bool lowerCase) {
+std::string FullKey(uint32_t crc, bool lower) {
     char key[9];
-    snprintf(key, sizeof key, lowerCase ? "%x" : "%X", (unsigned)crc);
+    snprintf(key, sizeof key, lower ? "%08x" : "%08X", (unsigned)crc);
     return key;
 }
 
-bool ExpandGameFiles(const std::string &path, std::vector<std::string> *files, std::string *error) {
-    std::error_code ec;
-    if (!fs::exists(path, ec)) return Fail(error, "no such file or directory");
-    if (!fs::is_directory(path, ec)) {
-        files->push_back(path);
-        return true;
-    }
-    std::vector<std::string> found;
-    for (const fs::directory_entry &entry : fs::directory_iterator(path, ec)) {
-        if (entry.is_regular_file(ec)) found.push_back(entry.path().string());
-    }
-    if (ec) return Fail(error, ec.message());
-    std::sort(found.begin(), found.end());
-    files->insert(files->end(), found.begin(), found.end());
-    return true;
+std::string ShortKey(uint32_t crc, bool lower) {
+    char key[9];
+    snprintf(key, sizeof key, lower ? "%x" : "%X", (unsigned)crc);
+    return key;
 }

@@ -1,4 +1,4 @@
-/* Game files (their CRC-32 and the key a host forms from it) */
+/* Game files (what a path stands for, their CRC-32, and the keys a host forms) */
 #ifndef PLINORHOST_GAME_FILES_H
 #define PLINORHOST_GAME_FILES_H
 
@@ -7,16 +7,35 @@
 #include <string>
 #include <vector>
 
-/* Reads a whole file; false when it cannot be read. */
-bool ReadFile(const std::string &path, std::string *contents, std::string *error);
+enum GameFileState { GAME_FILE_TO_HASH, GAME_FILE_HASHED, GAME_FILE_SKIPPED, GAME_FILE_FAILED };
 
-/* The CRC-32 of a file's bytes. */
-bool FileCrc32(const std::string &path, uint32_t *crc, std::string *error);
+struct GameFile {
+    std::string name;
+    GameFileState state;
+    std::string note; /* why it was skipped or failed */
+    uint32_t crc;
+};
 
-/* Hexadecimal without leading zeros, as hosts write keys. */
-std::string KeyFromCrc(uint32_t crc, bool lowerCase);
+/* The files a path stands for, in order: a file itself; a folder its
+   entries by name, and with `recursive` its subfolders' (each folder once,
+   whatever links lead to it). Anything but a regular file is listed as
+   skipped, saying what it is; a path that cannot be looked at, as failed.
+   A folder that yields nothing gets a warning. */
+void ListGameFiles(const std::string &path, bool recursive, std::vector<GameFile> *files,
+                   std::vector<std::string> *warnings);
 
-/* A file stands for itself; a directory for its regular files, by name. */
-bool ExpandGameFiles(const std::string &path, std::vector<std::string> *files, std::string *error);
+/* Called as a file's bytes are read, with how many so far. */
+typedef void (*HashProgress)(uint64_t bytes, void *context);
+
+/* The file's CRC-32 (zlib); it fails with a reason rather than stop. */
+void HashGameFile(GameFile *file, HashProgress progress, void *context);
+
+/* Reads a whole file of at most maxBytes; false with a reason. */
+bool ReadWholeFile(const std::string &name, size_t maxBytes, std::string *contents, std::string *error);
+
+/* Hexadecimal, upper case unless lower: all eight digits, and without
+   leading zeros as hosts usually write keys. */
+std::string FullKey(uint32_t crc, bool lower);
+std::string ShortKey(uint32_t crc, bool lower);
 
 #endif

@@ -3,6 +3,8 @@
 
 #include <vector>
 
+#include "platform.h"
+
 #ifdef _WIN32
 #include <windows.h>
 #else
@@ -15,15 +17,14 @@
 static const char kPluginFile[] = "plinorinfo.dll";
 
 static std::string ProgramDirectory() {
-    char path[MAX_PATH];
-    DWORD n = GetModuleFileNameA(NULL, path, MAX_PATH);
-    std::string s(path, n < MAX_PATH ? n : 0);
-    size_t slash = s.find_last_of("\\/");
-    return slash == std::string::npos ? "." : s.substr(0, slash);
+    wchar_t path[32768];
+    DWORD n = GetModuleFileNameW(NULL, path, 32768);
+    if (n == 0 || n >= 32768) return ".";
+    return NameOf(std::filesystem::path(std::wstring(path, n)).parent_path());
 }
 
 static void *OpenLibrary(const std::string &path, std::string *error) {
-    HMODULE module = LoadLibraryA(path.c_str());
+    HMODULE module = LoadLibraryW(PathOf(path).wstring().c_str());
     if (module == NULL) {
         DWORD code = GetLastError();
         char text[256] = "";

@@ -7,12 +7,18 @@
 #include <string>
 #include <vector>
 
-/* One game as the plug-in described it; texts already in UTF-8. */
+enum AskedBy { ASKED_BY_KEY, ASKED_BY_FILE };
+enum RowState { ROW_ANSWERED, ROW_SKIPPED, ROW_FAILED };
+
+/* One thing asked, in the order asked, and what the plug-in said. */
 struct GameAnswer {
-    std::string file; /* empty when asked by key */
-    std::string key;
+    AskedBy askedBy;
+    std::string file; /* the name as given or found, when asked by file */
+    std::string key;  /* the key asked; for a file, the form that matched */
+    RowState state;
+    std::string note; /* why skipped or failed */
     bool found;
-    std::string title, maker, genre, memo;
+    std::string title, maker, genre, memo; /* UTF-8 */
     int32_t year;
 };
 
@@ -22,6 +28,9 @@ struct Identity {
 };
 
 std::string TableReport(const std::vector<GameAnswer> &games, const Identity *about);
+
+/* Names and keys that are not UTF-8 appear with U+FFFD in place of each
+   bad byte, and again whole in hexadecimal as "file_hex" or "key_hex". */
 std::string JsonReport(const std::vector<GameAnswer> &games, const Identity *about);
 
 #endif

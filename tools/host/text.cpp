@@ -1,58 +1,133 @@
-/* Terminal text (the plug-in's Shift_JIS shown as UTF-8, and its width) */
+/* Terminal text (the plug-in's Shift_JIS as UTF-8, and any bytes shown safely) */
 #include "text.h"
+
+#include <stdint.h>
+#include <stdio.h>
+
+#include "encodings.h"
 
 #ifdef _WIN32
 #include <windows.h>
 #else
-#include <errno.h>
 #include <iconv.h>
 #endif
 
 static const char kReplacement[] = "\xEF\xBF\xBD"; /* U+FFFD */
 
+/* Converts well-formed Shift_JIS characters with the platform's code page
+   932; false when it leaves one of them unassigned. */
 #ifdef _WIN32
-/* Converts one run at a time, so a bad byte costs only itself. */
-std::string Utf8FromShiftJis(const std::string &sjis) {
-    std::string out;
-    size_t at = 0;
-    while (at < sjis.size()) {
-        size_t take = (unsigned char)sjis[at] >= 0x80 && at + 1 < sjis.size() ? 2 : 1;
-        if (take == 2 && !IsDBCSLeadByteEx(932, (BYTE)sjis[at])) take = 1;
-        wchar_t wide[2];
-        char utf8[8];
-        int w = MultiByteToWideChar(932, MB_ERR_INVALID_CHARS, sjis.data() + at, (int)take, wide, 2);
-        int n = w > 0 ? WideCharToMultiByte(CP_UTF8, 0, wide, w, utf8, sizeof utf8, NULL, NULL) : 0;
-        if (n > 0) out.append(utf8, (size_t)n);
-        else out += kReplacement;
-        at += take;
-    }
-    return out;
+static bool ConvertCharacters(const char *sjis, size_t length, std::string *utf8) {
+    std::wstring wide(length, L'\0');
+    int w = MultiByteToWideChar(932, MB_ERR_INVALID_CHARS, sjis, (int)length, &wide[0], (int)length);
+    if (w <= 0) return false;
+    int n = WideCharToMultiByte(CP_UTF8, 0, wide.data(), w, NULL, 0, NULL, NULL);
+    size_t at = utf8->size();
+    utf8->resize(at + (size_t)n);
+    WideCharToMultiByte(CP_UTF8, 0, wide.data(), w, &(*utf8)[at], n, NULL, NULL);
+    return true;
 }
 #else
-std::string Utf8FromShiftJis(const std::string &sjis) {
-    iconv_t cd = iconv_open("UTF-8", "CP932");
-    if (cd == (iconv_t)-1) return sjis;
-    std::string out;
-    char buffer[1024];
-    char *in = const_cast<char *>(sjis.data());
-    size_t inLeft = sjis.size();
-    while (inLeft > 0) {
-        char *dst = buffer;
-        size_t dstLeft = sizeof buffer;
-        size_t r = iconv(cd, &in, &inLeft, &dst, &dstLeft);
-        out.append(buffer, sizeof buffer - dstLeft);
-        if (r == (size_t)-1 && errno != E2BIG) { /* a bad or cut-off byte */
-            out += kReplacement;
-            in++;
-            inLeft--;
-        }
-    }
-    iconv_close(cd);
-    return out;
+static bool ConvertCharacters(const char *sjis, size_t length, std::string *utf8) {
+    static iconv_t cd = iconv_open("UTF-8", "CP932");
+    if (cd == (iconv_t)-1) return false;
+    iconv(cd, NULL, NULL, NULL, NULL);
+    std::string out(length * 3, '\0'); /* one Shift_JIS byte gives at most three UTF-8 */
+    char *in = const_cast<char *>(sjis), *dst = &out[0];
+    size_t inLeft = length, outLeft = out.size();
+    if (iconv(cd, &in, &inLeft, &dst, &outLeft) == (size_t)-1) return false;
+    utf8->append(out.data(), out.size() - outLeft);
+    return true;
 }
 #endif
 
-static bool IsWide(unsigned long cp) {
+std::string Utf8FromShiftJis(const std::string &sjis) {
+    const unsigned char *p = (const unsigned char *)sjis.data();
+    std::string out;
+    size_t i = 0;
+    while (i < sjis.size()) {
+        if (p[i] < 0x80) {
+            out += (char)p[i++];
+            continue;
+        }
+        size_t run = i; /* a run of whole non-ASCII characters, converted at once */
+        for (size_t n; run < sjis.size() && p[run] >= 0x80 && (n = ShiftJisLength(p + run, sjis.size() - run)) != 0;)
+            run += n;
+        if (run == i) {
+            out += kReplacement;
+            i++;
+            continue;
+        }
+        if (!ConvertCharacters(sjis.data() + i, run - i, &out)) {
+            for (size_t n; i < run; i += n) { /* one at a time, to find the unassigned */
+                n = ShiftJisLength(p + i, run - i);
+                if (!ConvertCharacters(sjis.data() + i, n, &out)) out += kReplacement;
+            }
+        }
+        i = run;
+    }
+    return out;
+}
+
+bool IsValidUtf8(const std::string &text) {
+    const unsigned char *p = (const unsigned char *)text.data();
+    uint32_t cp;
+    for (size_t i = 0, n; i < text.size(); i += n)
+        if ((n = Utf8Length(p + i, text.size() - i, &cp)) == 0) return false;
+    return true;
+}
+
+std::string ValidUtf8(const std::string &text) {
+    const unsigned char *p = (const unsigned char *)text.data();
+    std::string out;
+    uint32_t cp;
+    for (size_t i = 0, n; i < text.size(); i += n ? n : 1) {
+        n = Utf8Length(p + i, text.size() - i, &cp);
+        if (n != 0) out.append(text, i, n);
+        else out += kReplacement;
+    }
+    return out;
+}
+
+std::string HexBytes(const std::string &bytes) {
+    static const char digits[] = "0123456789abcdef";
+    std::string out;
+    for (unsigned char c : bytes) {
+        out += digits[c >> 4];
+        out += digits[c & 15];
+    }
+    return out;
+}
+
+/* Characters that move the cursor, ring, or reorder what follows. */
+static bool IsControl(uint32_t cp) {
+    return cp < 0x20 || (cp >= 0x7F && cp <= 0x9F) || cp == 0x200E || cp == 0x200F ||
+           (cp >= 0x2028 && cp <= 0x202E) || (cp >= 0x2066 && cp <= 0x2069);
+}
+
+static std::string Escape(uint32_t cp) {
+    char text[12];
+    if (cp == '\t') return "\\t";
+    if (cp == '\n') return "\\n";
+    if (cp == '\r') return "\\r";
+    snprintf(text, sizeof text, cp < 0x100 ? "\\x%02x" : "\\u%04x", (unsigned)cp);
+    return text;
+}
+
+std::string Visible(const std::string &text) {
+    const unsigned char *p = (const unsigned char *)text.data();
+    std::string out;
+    uint32_t cp;
+    for (size_t i = 0, n; i < text.size(); i += n ? n : 1) {
+        n = Utf8Length(p + i, text.size() - i, &cp);
+        if (n == 0) out += Escape(p[i]);
+        else if (IsControl(cp)) out += Escape(cp);
+        else out.append(text, i, n);
+    }
+    return out;
+}
+
+static bool IsWide(uint32_t cp) {
     return (cp >= 0x1100 && cp <= 0x115F) || (cp >= 0x2E80 && cp <= 0xA4CF) ||
            (cp >= 0xAC00 && cp <= 0xD7A3) || (cp >= 0xF900 && cp <= 0xFAFF) ||
            (cp >= 0xFE30 && cp <= 0xFE4F) || (cp >= 0xFF00 && cp <= 0xFF60) ||
@@ -60,15 +135,12 @@ static bool IsWide(unsigned long cp) {
 }
 
 size_t DisplayWidth(const std::string &utf8) {
+    const unsigned char *p = (const unsigned char *)utf8.data();
     size_t width = 0;
-    for (size_t i = 0; i < utf8.size();) {
-        unsigned char c = (unsigned char)utf8[i];
-        size_t length = c < 0x80 ? 1 : c < 0xE0 ? 2 : c < 0xF0 ? 3 : 4;
-        unsigned long cp = length == 1 ? c : c & (0x7F >> length);
-        for (size_t k = 1; k < length && i + k < utf8.size(); k++)
-            cp = (cp << 6) | ((unsigned char)utf8[i + k] & 0x3F);
-        width += IsWide(cp) ? 2 : 1;
-        i += length;
+    uint32_t cp;
+    for (size_t i = 0, n; i < utf8.size(); i += n ? n : 1) {
+        n = Utf8Length(p + i, utf8.size() - i, &cp);
+        width += n != 0 && IsWide(cp) ? 2 : 1;
     }
     return width;
 }

@@ -1,12 +1,27 @@
-/* Terminal text (the plug-in's Shift_JIS shown as UTF-8, and its width) */
+/* Terminal text (the plug-in's Shift_JIS as UTF-8, and any bytes shown safely) */
 #ifndef PLINORHOST_TEXT_H
 #define PLINORHOST_TEXT_H
 
 #include <string>
 
-/* Converts Shift_JIS (code page 932) to UTF-8; a byte that is not
-   Shift_JIS becomes U+FFFD, so the result is always valid UTF-8. */
+/* Shift_JIS (code page 932) to UTF-8, by one rule on every platform: each
+   byte that starts no character, and each pair the code page leaves
+   unassigned, becomes one U+FFFD, and the next byte starts afresh. */
 std::string Utf8FromShiftJis(const std::string &sjis);
+
+bool IsValidUtf8(const std::string &text);
+
+/* Valid UTF-8: each byte that is not part of a well-formed character
+   becomes U+FFFD. */
+std::string ValidUtf8(const std::string &text);
+
+/* The bytes in lower-case hexadecimal. */
+std::string HexBytes(const std::string &bytes);
+
+/* Fit for a terminal: control characters (C0, DEL, C1, and the Unicode
+   line separators and direction overrides) become escapes such as \x1b,
+   \r or \u202e, and bytes that are not UTF-8 become \xNN. */
+std::string Visible(const std::string &text);
 
 /* Columns a UTF-8 text takes on a terminal: East Asian wide characters
    take two. */

@@ -1,0 +1,51 @@
+/* The host tool run as a user runs it: a fresh folder per test, and the tool
+   natively or, with HOST_RUNNER=wine, its Windows build */
+#ifndef PLINOR_HOST_TOOL_TEST_H
+#define PLINOR_HOST_TOOL_TEST_H
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+#include <stdint.h>
+
+#include <string>
+#include <vector>
+
+struct ToolRun {
+    int status;
+    std::string out, err;
+};
+
+/* HOST_TOOL, HOST_RUNNER, PARTIAL_PLUGIN or SAMPLES_DIR, from the
+   environment or else as the build set them. */
+std::string Env(const char *name);
+bool UnderWine(void);
+
+std::string Slurp(const std::string &path);
+std::string HexOf(const std::string &bytes);
+std::string LineWith(const std::string &text, const std::string &needle);
+std::vector<std::string> Lines(const std::string &text);
+
+/* Bytes whose CRC-32 is below 0x10000. */
+std::string SmallCrcBytes(void);
+
+class HostTool : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    std::string Sample(const std::string &name);
+    std::string Write(const std::string &name, const std::string &contents);
+
+    /* Runs the tool with the arguments, the given standard input, and its
+       output captured or sent to stdoutPath. */
+    ToolRun Tool(const std::vector<std::string> &args, const std::string &input = "",
+                 const std::string &stdoutPath = "");
+
+    /* Runs the tool, expecting success and JSON. */
+    nlohmann::json Json(const std::vector<std::string> &args);
+
+    std::string dir_; /* the test's own files */
+    std::string io_;  /* the tool's standard input and error, kept out of dir_ */
+};
+
+#endif

@@ -1,0 +1,424 @@
+/* Catalogue checker (what the plug-in makes of a data.dat, and what it ignores) */
+#include "checker.h"
+
+#include <stdio.h>
+#include <string.h>
+
+#include "../../catalogue/genres.h"
+#include "../../catalogue/lines.h"
+#include "encodings.h"
+
+/* Not a line kind, so the plug-in skips it; where it stands tells the
+   checker that a new game begins. */
+static const char kGameOpening[] = "<game>";
+
+static const char *const kFindingNames[FINDING_KINDS] = {
+    "long-line",        "unclosed-tag",    "shadowed-tag",      "long-crc32",
+    "odd-crc32",        "lower-case-crc32", "duplicate-crc32",  "no-crc32",
+    "unlisted-genre",   "odd-date",        "field-set-twice",   "merged-game",
+    "unfinished-game",  "no-end-of-games", "after-end-of-games", "too-many-games",
+    "nul-byte",         "not-shift-jis",   "byte-order-mark",   "utf8-text",
+    "no-game",
+};
+
+const char *FindingName(FindingKind kind) {
+    return kind < FINDING_KINDS ? kFindingNames[kind] : "?";
+}
+
+/* Finished games by their 16-byte key, to find the first game with each. */
+struct KeyIndex {
+    std::vector<int32_t> slots; /* game index + 1, or 0 */
+};
+
+enum { KEY_SLOTS = 1 << 16 }; /* over three times MAX_GAMES */
+
+static uint32_t KeyHash(const char *key) {
+    uint64_t low, high;
+    memcpy(&low, key, 8);
+    memcpy(&high, key + 8, 8);
+    return (uint32_t)((low * 0x9E3779B97F4A7C15ull ^ high * 0xC2B2AE3D27D4EB4Full) >> 48);
+}
+
+/* The earlier game with this key, or -1 after noting `game` as its first. */
+static int32_t FirstWithKey(KeyIndex *index, const std::vector<GameRecord> &records, int32_t game) {
+    const char *key = records[(size_t)game].crc32;
+    for (uint32_t slot = KeyHash(key);; slot = (slot + 1) % KEY_SLOTS) {
+        int32_t held = index->slots[slot];
+        if (held == 0) {
+            index->slots[slot] = game + 1;
+            return -1;
+        }
+        if (memcmp(records[(size_t)held - 1].crc32, key, KEY_FIELD_SIZE) == 0) return held - 1;
+    }
+}
+
+struct Checker {
+    CheckReport *report;
+    size_t line;
+    size_t setAt[LINE_OTHER]; /* where each field of the game being filled took effect */
+    size_t gameStart;         /* the first of those lines, 0 for none */
+    bool checkShiftJis;
+    bool full;                /* the table is full: the plug-in has stopped reading */
+    KeyIndex keys;
+};
+
+static void Report(Checker *c, FindingKind kind, size_t line, const std::string &message) {
+    c->report->findings.push_back({kind, line, message});
+    c->report->counts[kind]++;
+}
+
+static std::string Quoted(const char *text) {
+    return std::string("\"") + text + "\"";
+}
+
+static std::string Tag(LineKind kind) {
+    return OpeningTag(kind);
+}
+
+/* The game being filled, by its title or checksum when it has one. */
+static std::string GameName(const GameRecord &record) {
+    if (record.title[0] != '\0') return "game " + Quoted(record.title);
+    if (record.crc32[0] != '\0') return "game " + std::string(record.crc32);
+    return "a game";
+}
+
+static GameRecord &Filling(Checker *c) {
+    return c->report->records.back();
+}
+
+/* Every line-kind tag of a line, even past the examined part, and whether
+   "<game>" stands in it. */
+struct LineTags {
+    enum { MAX = 16 };
+    struct {
+        LineKind kind;
+        const char *at;
+        bool seen; /* it ends within the examined part */
+    } tag[MAX];
+    size_t count;
+    bool gameOpening;
+};
+
+static void FindTags(const CatalogueLine *line, LineTags *tags) {
+    tags->count = 0;
+    tags->gameOpening = false;
+    for (const char *p = line->start; (p = (const char *)memchr(p, '<', (size_t)(line->end - p))) != NULL; p++) {
+        if ((size_t)(line->end - p) >= sizeof kGameOpening - 1 &&
+            memcmp(p, kGameOpening, sizeof kGameOpening - 1) == 0)
+            tags->gameOpening = true;
+        LineKind kind = TagAt(p, line->end);
+        if (kind == LINE_OTHER || tags->count == LineTags::MAX) continue;
+        tags->tag[tags->count++] = {kind, p, p < line->limit && TagAt(p, line->limit) == kind};
+    }
+}
+
+/* Whether the line's '<' are just those its kind explains: no search needed. */
+static bool PlainLine(const CatalogueLine *line) {
+    TextView value;
+    switch (line->kind) {
+    case LINE_OTHER: return line->marks <= 1;
+    case LINE_END_OF_GAMES: case LINE_END_OF_GAME: return line->marks == 1;
+    default: return line->marks == 1 || (line->marks == 2 && LineValue(line, &value));
+    }
+}
+
+static bool IsGameOpeningLine(const CatalogueLine *line, const LineTags *tags, bool searched) {
+    if (searched) return tags->gameOpening;
+    return line->kind == LINE_OTHER && line->marks == 1 && line->next != NULL &&
+           (size_t)(line->end - line->next) >= sizeof kGameOpening - 1 &&
+           memcmp(line->next, kGameOpening, sizeof kGameOpening - 1) == 0;
+}
+
+/* A closing tag for the line's kind anywhere after its opening tag. */
+static const char *ClosingAnywhere(const CatalogueLine *line) {
+    const char *closing = ClosingTag(line->kind);
+    size_t n = strlen(closing);
+    const char *from = line->opening + strlen(OpeningTag(line->kind));
+    for (const char *p = from; p + n <= line->end; p++)
+        if (*p == '<' && memcmp(p, closing, n) == 0) return p;
+    return NULL;
+}
+
+static bool IsField(LineKind kind) {
+    return kind >= LINE_TITLE && kind <= LINE_CRC32;
+}
+
+/* Says what of a long line is lost; true when that is its field's value. */
+static bool ReportLongLine(Checker *c, const CatalogueLine *line, const LineTags *tags) {
+    std::string lost;
+    bool valueLost = false;
+    TextView value;
+    if (IsField(line->kind) && !LineValue(line, &value) && ClosingAnywhere(line) != NULL) {
+        lost = "the " + Tag(line->kind) + " value is dropped whole, because its " +
+               ClosingTag(line->kind) + " ends past byte 259";
+        valueLost = true;
+    }
+    for (size_t i = 0; i < tags->count; i++) {
+        if (tags->tag[i].seen) continue;
+        lost += std::string(lost.empty() ? "" : "; ") + Tag(tags->tag[i].kind) + " at byte " +
+                std::to_string(tags->tag[i].at - line->start + 1) + " is not seen";
+        if (tags->tag[i].kind == LINE_END_OF_GAME && line->kind != LINE_END_OF_GAME)
+            lost += ", so no game ends here";
+    }
+    if (lost.empty()) lost = "nothing of use lies past byte 259";
+    Report(c, FINDING_LONG_LINE, c->line,
+           "the line is " + std::to_string(line->end - line->start) +
+               " bytes; the plug-in reads only the first 259: " + lost);
+    return valueLost;
+}
+
+/* Tags on the line that lose to the one that counts. */
+static void ReportShadowed(Checker *c, const CatalogueLine *line, const LineTags *tags) {
+    bool named[LINE_OTHER] = {false};
+    for (size_t i = 0; i < tags->count; i++) {
+        LineKind kind = tags->tag[i].kind;
+        if (!tags->tag[i].seen || tags->tag[i].at == line->opening || named[kind]) continue;
+        named[kind] = true;
+        std::string loser = kind == line->kind ? "a second " + Tag(kind) : Tag(kind);
+        std::string why = line->kind == LINE_END_OF_GAMES
+                              ? "</games> on this line ends the parse"
+                              : Tag(line->kind) + " comes first in the order the plug-in tests, and takes this line";
+        if (kind == LINE_END_OF_GAME) why += ", so no game ends here";
+        Report(c, FINDING_SHADOWED_TAG, c->line, loser + " is ignored: " + why);
+    }
+}
+
+static bool IsHex(char ch) {
+    return (ch >= '0' && ch <= '9') || (ch >= 'A' && ch <= 'F') || (ch >= 'a' && ch <= 'f');
+}
+
+static void CheckChecksum(Checker *c, TextView value) {
+    std::string shown = Quoted(std::string(value.start, value.length).c_str());
+    if (value.length >= KEY_FIELD_SIZE) {
+        Report(c, FINDING_LONG_CRC32, c->line,
+               "<crc32> " + shown + " is " + std::to_string(value.length) +
+                   " bytes, cut to 15: the game cannot be found by its full value");
+        return;
+    }
+    bool hex = value.length == 8, lower = false;
+    for (size_t i = 0; i < value.length; i++) {
+        hex = hex && IsHex(value.start[i]);
+        lower = lower || (value.start[i] >= 'a' && value.start[i] <= 'f');
+    }
+    if (!hex && value.length != 0) /* an empty key is told of when its game ends */
+        Report(c, FINDING_ODD_CRC32, c->line, "<crc32> " + shown + " is not 8 hexadecimal digits");
+    else if (lower)
+        Report(c, FINDING_LOWER_CASE_CRC32, c->line,
+               "<crc32> " + shown + " is in lower case: hosts usually ask in upper case, and keys match case");
+}
+
+static void CheckGenre(Checker *c, TextView code) {
+    if (GenreName(code.start, code.length) != NULL) return;
+    const char *genre = Filling(c).genre;
+    Report(c, FINDING_UNLISTED_GENRE, c->line,
+           "genre code " + Quoted(std::string(code.start, code.length).c_str()) +
+               " is not one of 0 to 10: the genre " +
+               (genre[0] != '\0' ? "keeps " + Quoted(genre) : std::string("stays empty")));
+}
+
+static void CheckDate(Checker *c, TextView date) {
+    bool year = date.length >= 4;
+    for (size_t i = 0; year && i < 4; i++) year = date.start[i] >= '0' && date.start[i] <= '9';
+    if (year) return;
+    Report(c, FINDING_ODD_DATE, c->line,
+           "date " + Quoted(std::string(date.start, date.length).c_str()) +
+               " does not begin with a four-digit year: the year reads as " +
+               std::to_string(ReadYear(date)));
+}
+
+static void CheckField(Checker *c, const CatalogueLine *line, bool valueLost) {
+    TextView value;
+    if (!LineValue(line, &value)) {
+        if (!valueLost)
+            Report(c, FINDING_UNCLOSED_TAG, c->line,
+                   Tag(line->kind) + " has no " + ClosingTag(line->kind) +
+                       " after it on this line: the line sets nothing");
+        return;
+    }
+    if (line->kind == LINE_CRC32) CheckChecksum(c, value);
+    if (line->kind == LINE_GENRE) CheckGenre(c, value);
+    if (line->kind == LINE_DATE) CheckDate(c, value);
+    if (!ApplyLine(line, &Filling(c))) return;
+    size_t &first = c->setAt[line->kind];
+    if (first != 0)
+        Report(c, FINDING_FIELD_SET_TWICE, c->line,
+               Tag(line->kind) + " is set again in " + GameName(Filling(c)) + " (first at line " +
+                   std::to_string(first) + "): the later value wins");
+    else
+        first = c->line;
+    if (c->gameStart == 0) c->gameStart = c->line;
+}
+
+static void NoteGameOpening(Checker *c) {
+    if (c->gameStart == 0) return;
+    Report(c, FINDING_MERGED_GAME, c->line,
+           "a game begins, but no </game> came since line " + std::to_string(c->gameStart) + ": " +
+               GameName(Filling(c)) + " runs into it, and its fields fill in the new game's");
+}
+
+static void FinishGame(Checker *c) {
+    CheckReport *r = c->report;
+    int32_t index = (int32_t)r->games.size();
+    CheckedGame game = {c->gameStart != 0 ? c->gameStart : c->line, c->line, -1};
+    const GameRecord &record = Filling(c);
+    game.shadowedBy = FirstWithKey(&c->keys, r->records, index);
+    size_t keyLine = c->setAt[LINE_CRC32] != 0 ? c->setAt[LINE_CRC32] : c->line;
+    if (game.shadowedBy >= 0) {
+        const CheckedGame &first = r->games[(size_t)game.shadowedBy];
+        Report(c, FINDING_DUPLICATE_CRC32, keyLine,
+               GameName(record) + " is unreachable: " + GameName(r->records[(size_t)game.shadowedBy]) +
+                   " (line " + std::to_string(first.firstLine) + ") has the same key " +
+                   Quoted(record.crc32) + ", and every query finds that one first");
+    } else if (record.crc32[0] == '\0') {
+        Report(c, FINDING_NO_CRC32, c->line,
+               GameName(record) + (c->setAt[LINE_CRC32] != 0 ? " has an empty <crc32>" : " has no <crc32>") +
+                   ": it can be found only by the empty key");
+    }
+    (game.shadowedBy >= 0 ? r->unreachable : r->findable)++;
+    r->games.push_back(game);
+    memset(c->setAt, 0, sizeof c->setAt);
+    c->gameStart = 0;
+    if (r->games.size() == MAX_GAMES) c->full = true;
+    else r->records.emplace_back();
+}
+
+/* The first byte of the line that starts no Shift_JIS character. */
+static void CheckShiftJis(Checker *c, const CatalogueLine *line) {
+    const unsigned char *p = (const unsigned char *)line->start, *end = (const unsigned char *)line->end;
+    while (p < end) {
+        size_t n = ShiftJisLength(p, (size_t)(end - p));
+        if (n == 0) {
+            char byte[8];
+            snprintf(byte, sizeof byte, "0x%02X", *p);
+            Report(c, FINDING_NOT_SHIFT_JIS, c->line,
+                   std::string("byte ") + byte + " at column " +
+                       std::to_string(p - (const unsigned char *)line->start + 1) +
+                       " is not Shift_JIS: hosts show something else in its place");
+            return;
+        }
+        p += n;
+    }
+}
+
+/* One line, as the plug-in reads it; false when the parse ends here. */
+static bool CheckLine(Checker *c, const CatalogueLine *line) {
+    c->line++;
+    if (c->full) { /* the plug-in stopped at the table's end: only count */
+        if (line->kind == LINE_END_OF_GAME) c->report->ignored++;
+        return line->kind != LINE_END_OF_GAMES;
+    }
+    if (c->checkShiftJis) CheckShiftJis(c, line);
+    LineTags tags;
+    bool longLine = line->end - line->start > MAX_LINE_LENGTH, searched = longLine || !PlainLine(line);
+    if (searched) FindTags(line, &tags);
+    bool valueLost = longLine && ReportLongLine(c, line, &tags);
+    if (searched) ReportShadowed(c, line, &tags);
+    if (line->kind != LINE_END_OF_GAME && IsGameOpeningLine(line, &tags, searched)) NoteGameOpening(c);
+    if (line->kind == LINE_END_OF_GAMES) return false;
+    if (line->kind == LINE_END_OF_GAME) FinishGame(c);
+    else if (IsField(line->kind)) CheckField(c, line, valueLost);
+    return true;
+}
+
+/* Whatever stands after the "</games>" line. */
+static void CheckAfterEnd(Checker *c, const char *rest, const char *end) {
+    size_t line = c->line + 1;
+    for (const char *p = rest; p < end; p++) {
+        if (*p == '\n') line++;
+        else if (*p != ' ' && *p != '\t' && *p != '\r') {
+            Report(c, FINDING_AFTER_END_OF_GAMES, line,
+                   "never read: it comes after </games> (line " + std::to_string(c->line) + ")");
+            return;
+        }
+    }
+}
+
+static size_t LineOf(const std::string &bytes, size_t offset) {
+    size_t line = 1;
+    for (size_t i = 0; i < offset; i++) line += bytes[i] == '\n';
+    return line;
+}
+
+/* Byte-order marks, a NUL, and whether the text's non-ASCII bytes read as
+   UTF-8; true when each line's Shift_JIS is worth checking. */
+static bool CheckEncoding(Checker *c, const std::string &bytes) {
+    const unsigned char *b = (const unsigned char *)bytes.data();
+    if (bytes.size() >= 3 && b[0] == 0xEF && b[1] == 0xBB && b[2] == 0xBF)
+        Report(c, FINDING_BYTE_ORDER_MARK, 1, "a UTF-8 byte-order mark: its three bytes begin the first line as text");
+    else if (bytes.size() >= 2 && ((b[0] == 0xFF && b[1] == 0xFE) || (b[0] == 0xFE && b[1] == 0xFF)))
+        Report(c, FINDING_BYTE_ORDER_MARK, 1, "a UTF-16 byte-order mark: the plug-in reads 8-bit text, and finds nothing in UTF-16");
+    size_t length = c->report->textLength;
+    if (length < bytes.size())
+        Report(c, FINDING_NUL_BYTE, LineOf(bytes, length),
+               "a NUL byte: the plug-in sees nothing after it (" + std::to_string(bytes.size() - length) +
+                   " bytes)");
+    size_t i = 0;
+    while (i + 8 <= length) { /* ASCII goes by a word at a time */
+        uint64_t word;
+        memcpy(&word, b + i, 8);
+        if (word & 0x8080808080808080ull) break;
+        i += 8;
+    }
+    while (i < length && b[i] < 0x80) i++;
+    size_t firstHigh = i;
+    bool utf8 = true;
+    while (i < length && utf8) {
+        uint32_t cp;
+        size_t n = b[i] < 0x80 ? 1 : Utf8Length(b + i, length - i, &cp);
+        utf8 = n != 0;
+        i += n;
+    }
+    if (firstHigh == length) return false;
+    if (!utf8) return true;
+    Report(c, FINDING_UTF8_TEXT, LineOf(bytes, firstHigh),
+           "the text reads as UTF-8, but hosts take it as Shift_JIS: its non-ASCII text comes out garbled, "
+           "and genre names are Shift_JIS");
+    return false;
+}
+
+void CheckCatalogue(const std::string &bytes, CheckReport *report) {
+    report->findings.clear();
+    report->games.clear();
+    report->records.assign(1, GameRecord());
+    memset(report->counts, 0, sizeof report->counts);
+    report->findable = report->unreachable = report->ignored = 0;
+    const void *nul = memchr(bytes.data(), '\0', bytes.size());
+    report->textLength = nul != NULL ? (size_t)((const char *)nul - bytes.data()) : bytes.size();
+
+    Checker c;
+    memset(c.setAt, 0, sizeof c.setAt);
+    c.report = report;
+    c.line = 0;
+    c.gameStart = 0;
+    c.full = false;
+    c.keys.slots.assign(KEY_SLOTS, 0);
+    report->records.reserve(MAX_GAMES);
+    c.checkShiftJis = CheckEncoding(&c, bytes);
+
+    std::string text(bytes.c_str(), report->textLength);
+    text.append(TEXT_PADDING, '\0'); /* the reader's padding, after the terminator */
+    const char *end = text.c_str() + report->textLength;
+    LineReader reader;
+    CatalogueLine line;
+    StartReading(&reader, text.c_str(), end);
+    bool ended = false;
+    while (!ended && ReadLine(&reader, &line)) ended = !CheckLine(&c, &line);
+    size_t lastLine = c.line;
+
+    if (c.full && report->ignored > 0)
+        Report(&c, FINDING_TOO_MANY_GAMES, report->games.back().endLine,
+               "20000 games fill the plug-in's table, and it stops reading here: " +
+                   std::string(report->ignored == 1 ? "the game" : "the " + std::to_string(report->ignored) + " games") +
+                   " after this line " + (report->ignored == 1 ? "is" : "are") + " ignored");
+    else if (ended)
+        CheckAfterEnd(&c, line.end < end ? line.end + 1 : end, end);
+    else if (!c.full)
+        Report(&c, FINDING_NO_END_OF_GAMES, lastLine, "no </games>: the plug-in reads to the end of the text");
+    if (!c.full && c.gameStart != 0)
+        Report(&c, FINDING_UNFINISHED_GAME, c.gameStart,
+               "the fields from here on are never findable: no </game> follows them");
+    if (!c.full) report->records.pop_back(); /* the unfinished record */
+    if (report->games.empty())
+        Report(&c, FINDING_NO_GAME, 0,
+               "no game is finished: every query parses the whole text again, and finds nothing");
+}

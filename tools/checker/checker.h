@@ -1,0 +1,66 @@
+/* Catalogue checker (what the plug-in makes of a data.dat, and what it ignores) */
+#ifndef PLINOR_CHECKER_H
+#define PLINOR_CHECKER_H
+
+#include <stddef.h>
+#include <stdint.h>
+
+#include <string>
+#include <vector>
+
+#include "../../catalogue/game_table.h"
+
+enum FindingKind {
+    FINDING_LONG_LINE,
+    FINDING_UNCLOSED_TAG,
+    FINDING_SHADOWED_TAG,
+    FINDING_LONG_CRC32,
+    FINDING_ODD_CRC32,
+    FINDING_LOWER_CASE_CRC32,
+    FINDING_DUPLICATE_CRC32,
+    FINDING_NO_CRC32,
+    FINDING_UNLISTED_GENRE,
+    FINDING_ODD_DATE,
+    FINDING_FIELD_SET_TWICE,
+    FINDING_MERGED_GAME,
+    FINDING_UNFINISHED_GAME,
+    FINDING_NO_END_OF_GAMES,
+    FINDING_AFTER_END_OF_GAMES,
+    FINDING_TOO_MANY_GAMES,
+    FINDING_NUL_BYTE,
+    FINDING_NOT_SHIFT_JIS,
+    FINDING_BYTE_ORDER_MARK,
+    FINDING_UTF8_TEXT,
+    FINDING_NO_GAME,
+    FINDING_KINDS
+};
+
+/* The short name a finding is known by ("long-line"). */
+const char *FindingName(FindingKind kind);
+
+struct Finding {
+    FindingKind kind;
+    size_t line;         /* from 1; 0 for the catalogue as a whole */
+    std::string message; /* ASCII prose around the catalogue's own bytes */
+};
+
+/* A game the plug-in finishes; records[i] holds it as the plug-in stores it. */
+struct CheckedGame {
+    size_t firstLine, endLine; /* its first field that took effect, and its "</game>" */
+    int32_t shadowedBy;        /* -1 when findable, else the earlier game with its key */
+};
+
+struct CheckReport {
+    std::vector<Finding> findings;
+    std::vector<CheckedGame> games;
+    std::vector<GameRecord> records;
+    size_t counts[FINDING_KINDS];
+    size_t findable, unreachable;
+    size_t ignored;     /* games finished past the table's end */
+    size_t textLength;  /* the bytes the plug-in sees: up to the first NUL */
+};
+
+/* Checks a catalogue's bytes as a host would pass them to the plug-in. */
+void CheckCatalogue(const std::string &bytes, CheckReport *report);
+
+#endif

@@ -1,0 +1,18 @@
+/* Encodings (the byte rules of Shift_JIS and UTF-8, as a catalogue meets them) */
+#ifndef PLINOR_ENCODINGS_H
+#define PLINOR_ENCODINGS_H
+
+#include <stddef.h>
+#include <stdint.h>
+
+/* The length of the Shift_JIS (code page 932) character at p: 1 for ASCII
+   and half-width katakana, 2 for a lead byte with a trail byte after it,
+   0 for a byte that starts no character (0x80, 0xA0, 0xFD to 0xFF, or a
+   lead byte without its trail). */
+size_t ShiftJisLength(const unsigned char *p, size_t left);
+
+/* The length of the well-formed UTF-8 character at p, or 0; *codePoint
+   gets its value. */
+size_t Utf8Length(const unsigned char *p, size_t left, uint32_t *codePoint);
+
+#endif

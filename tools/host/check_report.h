@@ -1,0 +1,15 @@
+/* Check reports (the checker's findings in the compiler's style, or as JSON) */
+#ifndef PLINORHOST_CHECK_REPORT_H
+#define PLINORHOST_CHECK_REPORT_H
+
+#include <string>
+
+#include "checker.h"
+
+/* "data.dat:12: warning: ... [long-line]" per finding, then the summary. */
+std::string CheckText(const std::string &name, const CheckReport &report);
+
+/* The same, with every finished game and what the plug-in holds for it. */
+std::string CheckJson(const std::string &name, const CheckReport &report);
+
+#endif

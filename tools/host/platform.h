@@ -1,0 +1,32 @@
+/* Platform (names, arguments and output in UTF-8 on Linux and Windows alike) */
+#ifndef PLINORHOST_PLATFORM_H
+#define PLINORHOST_PLATFORM_H
+
+#include <stdio.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+/* The command line: on Windows from its wide form, as UTF-8; on Linux the
+   bytes as given. */
+std::vector<std::string> Arguments(int argc, char **argv);
+
+/* Names are UTF-8 on Windows and the file system's own bytes on Linux. */
+std::filesystem::path PathOf(const std::string &name);
+std::string NameOf(const std::filesystem::path &path);
+
+/* Opens a regular file for reading. Anything else is refused, without
+   waiting on a FIFO or reading a device. */
+FILE *OpenRegularFile(const std::string &name, std::string *error);
+
+/* Binary output, UTF-8 on a Windows console (its code page is put back at
+   exit). */
+void PrepareOutput(void);
+
+/* Writes and flushes the whole text; false when any of it failed. */
+bool WriteAll(FILE *stream, const std::string &text);
+
+bool IsTerminal(FILE *stream);
+
+#endif
