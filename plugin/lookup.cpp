@@ -1,22 +1,8 @@
-/* Key handling and lookup (normalised checksum keys and the game they name) */
+/* Lookup (the game a normalised key names, and the answer copied to the host) */
 #include "lookup.h"
 
 #include <stdint.h>
 #include <string.h>
-
-enum { PADDED_KEY_LENGTH = 8 };
-
-bool NormalizeKey(const char *key, char normalized[KEY_FIELD_SIZE]) {
-    if (key == NULL) return false;
-    size_t length = 0;
-    while (length < KEY_FIELD_SIZE && key[length] != '\0') length++; /* never past the NUL */
-    if (length >= KEY_FIELD_SIZE) return false;
-    size_t padding = length >= 5 && length < PADDED_KEY_LENGTH ? PADDED_KEY_LENGTH - length : 0;
-    memset(normalized, 0, KEY_FIELD_SIZE);
-    memset(normalized, '0', padding);
-    memcpy(normalized + padding, key, length);
-    return true;
-}
 
 /* A key field as two words. Both sides are zero after their terminator,
    so comparing whole fields compares the texts. */

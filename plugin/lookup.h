@@ -1,13 +1,9 @@
-/* Key handling and lookup (normalised checksum keys and the game they name) */
+/* Lookup (the game a normalised key names, and the answer copied to the host) */
 #ifndef PLINOR_LOOKUP_H
 #define PLINOR_LOOKUP_H
 
 #include "../catalogue/game_table.h"
-
-/* Copies the key into a zero-filled KEY_FIELD_SIZE buffer, left-padding keys
-   of 5 to 7 characters with zeros to 8. False for a null key or one that
-   does not fit. */
-bool NormalizeKey(const char *key, char normalized[KEY_FIELD_SIZE]);
+#include "keys.h"
 
 /* The record whose crc32 equals the normalised key, the last hit first, or
    null. A hit from the scan becomes the last hit. */

@@ -6,6 +6,7 @@
 
 #include "../../catalogue/genres.h"
 #include "../../catalogue/lines.h"
+#include "../../plugin/keys.h"
 #include "encodings.h"
 
 /* Not a line kind, so the plug-in skips it; where it stands tells the
@@ -200,7 +201,13 @@ static void CheckChecksum(Checker *c, TextView value) {
         hex = hex && IsHex(value.start[i]);
         lower = lower || (value.start[i] >= 'a' && value.start[i] <= 'f');
     }
-    if (!hex && value.length != 0) /* an empty key is told of when its game ends */
+    std::string key(value.start, value.length);
+    char asked[KEY_FIELD_SIZE];
+    if (NormalizeKey(key.c_str(), asked) && key != asked)
+        Report(c, FINDING_ODD_CRC32, c->line,
+               "<crc32> " + shown + " can be found by no key: a key of its length is first padded with zeros, to " +
+                   Quoted(asked));
+    else if (!hex && value.length != 0) /* an empty key is told of when its game ends */
         Report(c, FINDING_ODD_CRC32, c->line, "<crc32> " + shown + " is not 8 hexadecimal digits");
     else if (lower)
         Report(c, FINDING_LOWER_CASE_CRC32, c->line,
@@ -253,15 +260,18 @@ static void NoteGameOpening(Checker *c) {
     if (c->gameStart == 0) return;
     Report(c, FINDING_MERGED_GAME, c->line,
            "a game begins, but no </game> came since line " + std::to_string(c->gameStart) + ": " +
-               GameName(Filling(c)) + " runs into it, and its fields fill in the new game's");
+               GameName(Filling(c)) + " and the game that begins here become one, the later lines winning");
 }
 
 static void FinishGame(Checker *c) {
     CheckReport *r = c->report;
     int32_t index = (int32_t)r->games.size();
-    CheckedGame game = {c->gameStart != 0 ? c->gameStart : c->line, c->line, -1};
+    CheckedGame game = {c->gameStart != 0 ? c->gameStart : c->line, c->line, false, -1};
     const GameRecord &record = Filling(c);
-    game.shadowedBy = FirstWithKey(&c->keys, r->records, index);
+    char asked[KEY_FIELD_SIZE]; /* what a host's key for it becomes */
+    bool reachable = NormalizeKey(record.crc32, asked) && memcmp(asked, record.crc32, KEY_FIELD_SIZE) == 0;
+    if (reachable) game.shadowedBy = FirstWithKey(&c->keys, r->records, index);
+    game.findable = reachable && game.shadowedBy < 0;
     size_t keyLine = c->setAt[LINE_CRC32] != 0 ? c->setAt[LINE_CRC32] : c->line;
     if (game.shadowedBy >= 0) {
         const CheckedGame &first = r->games[(size_t)game.shadowedBy];
@@ -269,12 +279,12 @@ static void FinishGame(Checker *c) {
                GameName(record) + " is unreachable: " + GameName(r->records[(size_t)game.shadowedBy]) +
                    " (line " + std::to_string(first.firstLine) + ") has the same key " +
                    Quoted(record.crc32) + ", and every query finds that one first");
-    } else if (record.crc32[0] == '\0') {
+    } else if (reachable && record.crc32[0] == '\0') {
         Report(c, FINDING_NO_CRC32, c->line,
                GameName(record) + (c->setAt[LINE_CRC32] != 0 ? " has an empty <crc32>" : " has no <crc32>") +
                    ": it can be found only by the empty key");
     }
-    (game.shadowedBy >= 0 ? r->unreachable : r->findable)++;
+    (game.findable ? r->findable : r->unreachable)++;
     r->games.push_back(game);
     memset(c->setAt, 0, sizeof c->setAt);
     c->gameStart = 0;

@@ -47,7 +47,8 @@ struct Finding {
 /* A game the plug-in finishes; records[i] holds it as the plug-in stores it. */
 struct CheckedGame {
     size_t firstLine, endLine; /* its first field that took effect, and its "</game>" */
-    int32_t shadowedBy;        /* -1 when findable, else the earlier game with its key */
+    bool findable;             /* some key finds it */
+    int32_t shadowedBy;        /* the earlier game that has its key, or -1 */
 };
 
 struct CheckReport {

@@ -49,7 +49,7 @@ std::string CheckJson(const std::string &name, const CheckReport &report) {
         const CheckedGame &g = report.games[i];
         const GameRecord &r = report.records[i];
         nlohmann::ordered_json game = {{"line", g.firstLine}, {"end_line", g.endLine},
-                                       {"key", Utf8FromShiftJis(r.crc32)}, {"findable", g.shadowedBy < 0}};
+                                       {"key", Utf8FromShiftJis(r.crc32)}, {"findable", g.findable}};
         if (g.shadowedBy >= 0) game["hidden_by_line"] = report.games[(size_t)g.shadowedBy].firstLine;
         game["title"] = Utf8FromShiftJis(r.title);
         game["maker"] = Utf8FromShiftJis(r.publisher);

@@ -1,0 +1,46 @@
+/* plinorhost check, run as a catalogue writer runs it */
+#include "host_tool_test.h"
+
+TEST_F(HostTool, CheckReportsInTheCompilersStyle) {
+    ToolRun run = Tool({"check", Sample("faulty.dat")});
+    EXPECT_EQ(run.status, 6) << run.err;
+    std::vector<std::string> lines = Lines(run.out);
+    ASSERT_GE(lines.size(), 3u) << run.out;
+    for (size_t i = 0; i + 2 < lines.size(); i++)
+        EXPECT_EQ(lines[i].rfind(Sample("faulty.dat") + ":", 0), 0u) << lines[i];
+    EXPECT_NE(run.out.find("faulty.dat:9: warning: the line is 285 bytes"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("warning: game \"影の港\" is unreachable"), std::string::npos) << run.out;
+    EXPECT_NE(lines.back().find("11 findings: 1 long-line"), std::string::npos) << lines.back();
+    EXPECT_NE(lines[lines.size() - 2].find("5 games finished: 3 findable, 2 unreachable"), std::string::npos);
+
+    std::string clean = Write("clean.dat", "<games>\n<game>\n<title>Fine</title>\n<crc32>0BADF00D</crc32>\n"
+                                           "</game>\n</games>\n");
+    run = Tool({"check", clean});
+    EXPECT_EQ(run.status, 0) << run.out;
+    EXPECT_NE(run.out.find("nothing to report"), std::string::npos) << run.out;
+}
+
+/* What check --json calls findable, the plug-in finds, with the same facts. */
+TEST_F(HostTool, CheckJsonAgreesWithThePlugin) {
+    for (const char *sample : {"faulty.dat", "data.dat"}) {
+        ToolRun run = Tool({"check", "--json", Sample(sample)});
+        EXPECT_EQ(run.status, 6) << run.err;
+        nlohmann::json check = nlohmann::json::parse(run.out);
+        size_t counted = 0;
+        for (const auto &kind : check["summary"]["findings"].items()) counted += kind.value().get<size_t>();
+        EXPECT_EQ(counted, check["findings"].size());
+        std::vector<std::string> args = {"--json", "-c", Sample(sample)};
+        std::vector<nlohmann::json> findable;
+        for (const nlohmann::json &game : check["games"])
+            if (game["findable"]) {
+                args.push_back(game["key"]);
+                findable.push_back(game);
+            }
+        ASSERT_FALSE(findable.empty());
+        nlohmann::json answers = Json(args);
+        ASSERT_EQ(answers["games"].size(), findable.size());
+        for (size_t i = 0; i < findable.size(); i++)
+            for (const char *fact : {"title", "maker", "genre", "memo", "year"})
+                EXPECT_EQ(answers["games"][i][fact], findable[i][fact]) << sample << " " << findable[i]["key"];
+    }
+}

@@ -1,0 +1,128 @@
+/* The catalogue checker: each kind of finding, on a hand-made catalogue */
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "checker.h"
+
+struct Expected {
+    FindingKind kind;
+    size_t line;
+    const char *says; /* part of the message */
+};
+
+static std::string Game(const std::string &key, const std::string &title = "T") {
+    return "<game>\n<title>" + title + "</title>\n<crc32>" + key + "</crc32>\n</game>\n";
+}
+
+static std::string Describe(const CheckReport &report) {
+    std::string out;
+    for (const Finding &f : report.findings)
+        out += std::to_string(f.line) + " " + FindingName(f.kind) + ": " + f.message + "\n";
+    return out;
+}
+
+static void ExpectFindings(const std::string &text, const std::vector<Expected> &expected) {
+    CheckReport report;
+    CheckCatalogue(text, &report);
+    ASSERT_EQ(report.findings.size(), expected.size()) << Describe(report);
+    for (size_t i = 0; i < expected.size(); i++) {
+        const Finding &f = report.findings[i];
+        EXPECT_EQ(FindingName(f.kind), std::string(FindingName(expected[i].kind))) << Describe(report);
+        EXPECT_EQ(f.line, expected[i].line) << f.message;
+        EXPECT_NE(f.message.find(expected[i].says), std::string::npos) << f.message;
+    }
+}
+
+TEST(Checker, ACleanCatalogueHasNothingToReport) {
+    CheckReport report;
+    CheckCatalogue("<?xml version=\"1.0\"?>\r\n<games>\r\n  <game>\r\n    <title>Fine</title>\r\n"
+                   "    <genre>10</genre>\r\n    <date>1999/01/02</date>\r\n    <crc32>0BADF00D</crc32>\r\n"
+                   "  </game>\r\n</games>\r\n", &report);
+    EXPECT_EQ(Describe(report), "");
+    EXPECT_EQ(report.findable, 1u);
+}
+
+TEST(Checker, LinesThePluginCannotUse) {
+    std::string longComment = "<comment>" + std::string(260, 'c') + "</comment>";
+    ExpectFindings("<games>\n<game>\n" + longComment + "\n" + std::string(262, ' ') + "</game>\n" +
+                       "<title>Broken\n<genre>2</genre><title>Both</title>\n<crc32>K1</crc32></game>\n"
+                       "<crc32>0BADF00D</crc32>\n</game>\n</games>\n",
+                   {{FINDING_LONG_LINE, 3, "the <comment> value is dropped whole"},
+                    {FINDING_LONG_LINE, 4, "</game> at byte 263 is not seen, so no game ends here"},
+                    {FINDING_UNCLOSED_TAG, 5, "<title> has no </title>"},
+                    {FINDING_SHADOWED_TAG, 6, "<genre> is ignored: <title> comes first"},
+                    {FINDING_SHADOWED_TAG, 7, "</game> is ignored: <crc32> comes first"},
+                    {FINDING_ODD_CRC32, 7, "\"K1\" is not 8 hexadecimal digits"},
+                    {FINDING_FIELD_SET_TWICE, 8, "<crc32> is set again in game \"Both\" (first at line 7)"}});
+}
+
+TEST(Checker, ChecksumsThatCannotBeFound) {
+    ExpectFindings("<games>\n" + Game("0123456789ABCDEFGHIJ", "Long") + Game("deadbeef", "Lower") +
+                       Game("0BADF00D", "First") + Game("0BADF00D", "Second") +
+                       "<game>\n<title>Keyless</title>\n</game>\n" + Game("ABCDEF", "Padded") + "</games>\n",
+                   {{FINDING_LONG_CRC32, 4, "is 20 bytes, cut to 15"},
+                    {FINDING_LOWER_CASE_CRC32, 8, "\"deadbeef\" is in lower case"},
+                    {FINDING_DUPLICATE_CRC32, 16, "game \"Second\" is unreachable: game \"First\" (line 11)"},
+                    {FINDING_NO_CRC32, 20, "game \"Keyless\" has no <crc32>"},
+                    {FINDING_ODD_CRC32, 23, "can be found by no key: a key of its length is first padded "
+                                            "with zeros, to \"00ABCDEF\""}});
+    CheckReport report;
+    CheckCatalogue("<games>\n" + Game("0BADF00D", "First") + Game("0BADF00D", "Second") + Game("ABCDEF") +
+                       "</games>\n", &report);
+    ASSERT_EQ(report.games.size(), 3u);
+    EXPECT_EQ(report.games[1].shadowedBy, 0);
+    EXPECT_FALSE(report.games[2].findable);
+    EXPECT_EQ(report.findable, 1u);
+    EXPECT_EQ(report.unreachable, 2u);
+}
+
+TEST(Checker, ValuesThePluginReadsOtherwise) {
+    ExpectFindings("<games>\n<game>\n<genre>11</genre>\n<genre>4</genre>\n<genre>01</genre>\n"
+                   "<date>96/04</date>\n<crc32>0BADF00D</crc32>\n</game>\n</games>\n",
+                   {{FINDING_UNLISTED_GENRE, 3, "\"11\" is not one of 0 to 10: the genre stays empty"},
+                    {FINDING_UNLISTED_GENRE, 5, "the genre keeps \"\x83\x58\x83\x7c\x81\x5b\x83\x63\""},
+                    {FINDING_ODD_DATE, 6, "the year reads as 96"}});
+}
+
+TEST(Checker, GamesThatRunTogetherOrNeverEnd) {
+    ExpectFindings("<games>\n<game>\n<title>Old</title>\n<comment>kept</comment>\n"
+                   "<game><title>New</title>\n<crc32>0BADF00D</crc32>\n</game>\n"
+                   "<game>\n<title>Tail</title>\n",
+                   {{FINDING_MERGED_GAME, 5, "no </game> came since line 3: game \"Old\" and the game that begins here become one"},
+                    {FINDING_FIELD_SET_TWICE, 5, "<title> is set again"},
+                    {FINDING_NO_END_OF_GAMES, 9, "no </games>"},
+                    {FINDING_UNFINISHED_GAME, 9, "never findable"}});
+}
+
+TEST(Checker, WhatComesAfterTheEndOrPastTheTable) {
+    ExpectFindings("<games>\n" + Game("0BADF00D") + "</games>\n\n" + Game("0000F00D"),
+                   {{FINDING_AFTER_END_OF_GAMES, 8, "never read: it comes after </games> (line 6)"}});
+    std::string many = "<games>\n";
+    for (int i = 0; i < MAX_GAMES + 3; i++) many += "<game>\n<crc32>" + std::to_string(i) + "</crc32>\n</game>\n";
+    CheckReport report;
+    CheckCatalogue(many + "</games>\n", &report);
+    EXPECT_EQ(report.games.size(), (size_t)MAX_GAMES);
+    EXPECT_EQ(report.ignored, 3u);
+    ASSERT_EQ(report.counts[FINDING_TOO_MANY_GAMES], 1u) << Describe(report);
+    EXPECT_EQ(report.findings.back().line, (size_t)MAX_GAMES * 3 + 1);
+    ExpectFindings("<games>\n</games>\n", {{FINDING_NO_GAME, 0, "no game is finished"}});
+}
+
+TEST(Checker, TextThatIsNotWhatThePluginReads) {
+    ExpectFindings("<games>\n" + Game("0BADF00D") + std::string(1, '\0') + Game("0000F00D") + "</games>\n",
+                   {{FINDING_NUL_BYTE, 6, "sees nothing after it"},
+                    {FINDING_NO_END_OF_GAMES, 5, "no </games>"}});
+    ExpectFindings("<games>\n" + Game("0BADF00D", "A\x80" "B") + "</games>\n",
+                   {{FINDING_NOT_SHIFT_JIS, 3, "byte 0x80 at column 9"}});
+    ExpectFindings("\xEF\xBB\xBF<games>\n" + Game("0BADF00D", "Caf\xC3\xA9") + "</games>\n",
+                   {{FINDING_BYTE_ORDER_MARK, 1, "UTF-8 byte-order mark"},
+                    {FINDING_UTF8_TEXT, 1, "reads as UTF-8"}});
+    ExpectFindings(std::string("\xFF\xFE<\0g\0", 6),
+                   {{FINDING_BYTE_ORDER_MARK, 1, "UTF-16"},
+                    {FINDING_NUL_BYTE, 1, "sees nothing after it"},
+                    {FINDING_NOT_SHIFT_JIS, 1, "byte 0xFF at column 1"},
+                    {FINDING_NO_END_OF_GAMES, 1, "no </games>"},
+                    {FINDING_NO_GAME, 0, "no game is finished"}});
+}
