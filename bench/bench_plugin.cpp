@@ -11,6 +11,7 @@
 #include "../catalogue/lines.h"
 #include "../catalogue/parser.h"
 #include "catalogue_generator.h"
+#include "checker.h"
 #include "plinorinfo.h"
 
 static std::vector<GeneratedGame> games;
@@ -37,6 +38,18 @@ static void Parse(benchmark::State &state) {
         LoadCatalogue(text.c_str());
     }
     if (gameTable.count != MAX_GAMES) state.SkipWithError("not every game was loaded");
+    state.SetBytesProcessed((int64_t)state.iterations() * (int64_t)text.size());
+}
+
+/* plinorhost check over the same text: every line judged, every game kept.
+   The report lives as long as the run: freeing its 16 MB would raise the C
+   library's mmap threshold and so speed up every later baseline. */
+static CheckReport report;
+
+static void Check(benchmark::State &state) {
+    for (auto _ : state) CheckCatalogue(text, &report);
+    if (report.games.size() != MAX_GAMES || !report.findings.empty())
+        state.SkipWithError("the generated catalogue should check clean");
     state.SetBytesProcessed((int64_t)state.iterations() * (int64_t)text.size());
 }
 
@@ -157,6 +170,7 @@ static void HostPass(benchmark::State &state) {
 }
 
 BENCHMARK(Parse)->Unit(benchmark::kNanosecond);
+BENCHMARK(Check)->Unit(benchmark::kNanosecond);
 BENCHMARK(CopyAndSplitBaseline)->Unit(benchmark::kNanosecond);
 BENCHMARK(FindLinesReference)->Unit(benchmark::kNanosecond);
 BENCHMARK(PugixmlBaseline)->Unit(benchmark::kNanosecond);
@@ -187,7 +201,7 @@ static bool Line(const char *what, double value, const char *unit, const char *t
 }
 
 static int Summary(std::map<std::string, double> &t) {
-    const char *needed[] = {"Parse", "CopyAndSplitBaseline", "FindLinesReference", "PugixmlBaseline", "HitSize",
+    const char *needed[] = {"Parse", "Check", "CopyAndSplitBaseline", "FindLinesReference", "PugixmlBaseline", "HitSize",
                             "HitCopy", "MissScan", "Crc32ReadBaseline", "HostPass"};
     for (const char *name : needed)
         if (!t.count(name)) return 0; /* a filtered run: no ratios to give */
@@ -202,6 +216,7 @@ static int Summary(std::map<std::string, double> &t) {
            t["MissScan"], t["Crc32ReadBaseline"], perGame, halfScan);
     bool ok = true;
     ok &= Line("parse / copy-and-split", t["Parse"] / t["CopyAndSplitBaseline"], "times", "at most 1.3", t["Parse"] <= 1.3 * t["CopyAndSplitBaseline"]);
+    ok &= Line("check / parse", t["Check"] / t["Parse"], "times", "at most 3", t["Check"] <= 3 * t["Parse"]);
     ok &= Line("pugixml / parse", t["PugixmlBaseline"] / t["Parse"], "times faster", "at least 2.5", t["PugixmlBaseline"] >= 2.5 * t["Parse"]);
     ok &= Line("hit, size call", t["HitSize"], "ns per call", "under 25", t["HitSize"] < 25);
     ok &= Line("hit, copy call", t["HitCopy"], "ns per call", "under 25", t["HitCopy"] < 25);
