@@ -43,7 +43,8 @@ static std::string Line(Reader &in, std::vector<std::string> &keys) {
     std::string value = kind == 1 ? kGenres[length % 15] : in.Bytes(length);
     value.erase(std::remove(value.begin(), value.end(), '\n'), value.end());
     value.erase(std::remove(value.begin(), value.end(), '\0'), value.end());
-    if (kind == 5 && keys.size() < 8) keys.push_back(value);
+    if (kind == 5 && keys.size() < 8 && std::find(keys.begin(), keys.end(), value) == keys.end())
+        keys.push_back(value);
     std::string close = (shape & 8) ? "" : kClose[kind];
     return indent + kOpen[kind] + value + close + eol;
 }
@@ -57,11 +58,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     if (size % 3 == 0 && !text.empty()) text.pop_back(); /* no final line feed */
     char *catalogue = TerminatedCopy((const uint8_t *)text.data(), text.size());
     AskEverything(catalogue, "");
-    for (const std::string &key : keys) {
+    for (const std::string &key : keys) { /* each form once: a repeat would check nothing new */
         AskEverything(catalogue, key.c_str());
-        AskEverything(catalogue, key.substr(0, 15).c_str());
+        if (key.size() > 15) AskEverything(catalogue, key.substr(0, 15).c_str());
         size_t zeros = key.find_first_not_of('0'); /* the short form a host may send */
-        if (zeros != std::string::npos) AskEverything(catalogue, key.c_str() + zeros);
+        if (zeros != std::string::npos && zeros != 0) AskEverything(catalogue, key.c_str() + zeros);
     }
     free(catalogue);
     return 0;
