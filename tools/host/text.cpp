@@ -69,26 +69,6 @@ std::string Utf8FromShiftJis(const std::string &sjis) {
     return out;
 }
 
-bool IsValidUtf8(const std::string &text) {
-    const unsigned char *p = (const unsigned char *)text.data();
-    uint32_t cp;
-    for (size_t i = 0, n; i < text.size(); i += n)
-        if ((n = Utf8Length(p + i, text.size() - i, &cp)) == 0) return false;
-    return true;
-}
-
-std::string ValidUtf8(const std::string &text) {
-    const unsigned char *p = (const unsigned char *)text.data();
-    std::string out;
-    uint32_t cp;
-    for (size_t i = 0, n; i < text.size(); i += n ? n : 1) {
-        n = Utf8Length(p + i, text.size() - i, &cp);
-        if (n != 0) out.append(text, i, n);
-        else out += kReplacement;
-    }
-    return out;
-}
-
 std::string HexBytes(const std::string &bytes) {
     static const char digits[] = "0123456789abcdef";
     std::string out;
@@ -114,17 +94,31 @@ static std::string Escape(uint32_t cp) {
     return text;
 }
 
-std::string Visible(const std::string &text) {
+/* Each well-formed character kept, or escaped if it is a control, and each
+   other byte escaped or replaced. */
+static std::string Rewrite(const std::string &text, bool forTerminal) {
     const unsigned char *p = (const unsigned char *)text.data();
     std::string out;
     uint32_t cp;
     for (size_t i = 0, n; i < text.size(); i += n ? n : 1) {
         n = Utf8Length(p + i, text.size() - i, &cp);
-        if (n == 0) out += Escape(p[i]);
-        else if (IsControl(cp)) out += Escape(cp);
+        if (n == 0) out += forTerminal ? Escape(p[i]) : kReplacement;
+        else if (forTerminal && IsControl(cp)) out += Escape(cp);
         else out.append(text, i, n);
     }
     return out;
+}
+
+std::string ValidUtf8(const std::string &text) {
+    return Rewrite(text, false);
+}
+
+bool IsValidUtf8(const std::string &text) {
+    return ValidUtf8(text) == text; /* a replaced byte never reads as U+FFFD itself */
+}
+
+std::string Visible(const std::string &text) {
+    return Rewrite(text, true);
 }
 
 static bool IsWide(uint32_t cp) {
