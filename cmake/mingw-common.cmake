@@ -7,6 +7,3 @@ set(CMAKE_FIND_ROOT_PATH /usr/${MINGW_TRIPLE})
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-# No link time stamps: two builds of the same sources give the same bytes.
-set(CMAKE_SHARED_LINKER_FLAGS_INIT -Wl,--no-insert-timestamp)
-set(CMAKE_EXE_LINKER_FLAGS_INIT -Wl,--no-insert-timestamp)
