@@ -138,9 +138,3 @@ std::string FullKey(uint32_t crc, bool lower) {
     snprintf(key, sizeof key, lower ? "%08x" : "%08X", (unsigned)crc);
     return key;
 }
-
-std::string ShortKey(uint32_t crc, bool lower) {
-    char key[9];
-    snprintf(key, sizeof key, lower ? "%x" : "%X", (unsigned)crc);
-    return key;
-}

@@ -33,9 +33,7 @@ void HashGameFile(GameFile *file, HashProgress progress, void *context);
 /* Reads a whole file of at most maxBytes; false with a reason. */
 bool ReadWholeFile(const std::string &name, size_t maxBytes, std::string *contents, std::string *error);
 
-/* Hexadecimal, upper case unless lower: all eight digits, and without
-   leading zeros as hosts usually write keys. */
+/* All eight hexadecimal digits, upper case unless lower. */
 std::string FullKey(uint32_t crc, bool lower);
-std::string ShortKey(uint32_t crc, bool lower);
 
 #endif

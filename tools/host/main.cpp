@@ -3,6 +3,7 @@
 #include <string.h>
 
 #include <CLI/CLI.hpp>
+#include <algorithm>
 #include <chrono>
 #include <sstream>
 #include <string>
@@ -202,19 +203,22 @@ static void HashFiles(std::vector<GameAnswer> *rows, bool lower) {
             continue;
         }
         g.key = FullKey(file.crc, lower);
-        g.note = ShortKey(file.crc, lower); /* the form to try when the full one finds nothing */
     }
     if (progress.shown) WriteAll(stderr, "\r" + std::string(60, ' ') + "\r");
+}
+
+/* A file's key without its leading zeros, as hosts often write it. */
+static std::string ShortKey(const std::string &fullKey) {
+    return fullKey.substr(std::min(fullKey.find_first_not_of('0'), fullKey.size() - 1));
 }
 
 static void Ask(const Plugin &plugin, const std::string &catalogue, GameAnswer *g) {
     std::string text;
     g->found = AskText(plugin.title, catalogue, g->key, &text);
-    if (!g->found && g->askedBy == ASKED_BY_FILE && g->note != g->key) {
-        g->found = AskText(plugin.title, catalogue, g->note, &text);
-        if (g->found) g->key = g->note;
+    if (!g->found && g->askedBy == ASKED_BY_FILE && ShortKey(g->key) != g->key) {
+        g->found = AskText(plugin.title, catalogue, ShortKey(g->key), &text);
+        if (g->found) g->key = ShortKey(g->key);
     }
-    g->note.clear();
     if (!g->found) return;
     g->title = Utf8FromShiftJis(text);
     const struct {
