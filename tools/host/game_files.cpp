@@ -31,11 +31,7 @@ static GameFile Classify(const fs::path &path) {
     switch (status.type()) {
     case fs::file_type::regular: return Row(name, GAME_FILE_TO_HASH, "");
     case fs::file_type::not_found: return Row(name, GAME_FILE_FAILED, "no such file or directory");
-    case fs::file_type::fifo: return Row(name, GAME_FILE_SKIPPED, "not a regular file: a FIFO");
-    case fs::file_type::block: case fs::file_type::character:
-        return Row(name, GAME_FILE_SKIPPED, "not a regular file: a device");
-    case fs::file_type::socket: return Row(name, GAME_FILE_SKIPPED, "not a regular file: a socket");
-    default: return Row(name, GAME_FILE_SKIPPED, "not a regular file");
+    default: return Row(name, GAME_FILE_SKIPPED, NotRegular(status.type()));
     }
 }
 
@@ -93,10 +89,10 @@ void ListGameFiles(const std::string &path, bool recursive, std::vector<GameFile
 
 void HashGameFile(GameFile *file, HashProgress progress, void *context) {
     std::string error;
-    FILE *f = OpenRegularFile(file->name, &error);
+    bool notRegular;
+    FILE *f = OpenRegularFile(file->name, &error, &notRegular);
     if (f == NULL) {
-        bool regular = error.rfind("not a regular file", 0) != 0;
-        file->state = regular ? GAME_FILE_FAILED : GAME_FILE_SKIPPED; /* it changed since listed */
+        file->state = notRegular ? GAME_FILE_SKIPPED : GAME_FILE_FAILED; /* it changed since listed */
         file->note = error;
         return;
     }

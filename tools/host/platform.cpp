@@ -43,11 +43,12 @@ std::string NameOf(const fs::path &path) {
     return path.u8string();
 }
 
-FILE *OpenRegularFile(const std::string &name, std::string *error) {
+FILE *OpenRegularFile(const std::string &name, std::string *error, bool *notRegular) {
     std::error_code ec;
     fs::file_status status = fs::status(PathOf(name), ec);
+    if (notRegular != NULL) *notRegular = !ec && !fs::is_regular_file(status);
     if (!ec && !fs::is_regular_file(status)) {
-        *error = fs::is_directory(status) ? "it is a directory" : "not a regular file";
+        *error = NotRegular(status.type());
         return NULL;
     }
     FILE *f = _wfopen(PathOf(name).wstring().c_str(), L"rb");
@@ -88,24 +89,19 @@ std::string NameOf(const fs::path &path) {
     return path.string();
 }
 
-static const char *KindOf(mode_t mode) {
-    if (S_ISDIR(mode)) return "it is a directory";
-    if (S_ISFIFO(mode)) return "not a regular file: a FIFO";
-    if (S_ISCHR(mode) || S_ISBLK(mode)) return "not a regular file: a device";
-    if (S_ISSOCK(mode)) return "not a regular file: a socket";
-    return "not a regular file";
-}
-
-FILE *OpenRegularFile(const std::string &name, std::string *error) {
+FILE *OpenRegularFile(const std::string &name, std::string *error, bool *notRegular) {
     int fd = open(name.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC); /* a FIFO must not hold us */
     struct stat st;
+    if (notRegular != NULL) *notRegular = false;
     if (fd < 0 || fstat(fd, &st) != 0) {
         *error = strerror(errno);
         if (fd >= 0) close(fd);
         return NULL;
     }
     if (!S_ISREG(st.st_mode)) {
-        *error = KindOf(st.st_mode);
+        std::error_code ec;
+        *error = NotRegular(fs::status(PathOf(name), ec).type()); /* only the wording may race */
+        if (notRegular != NULL) *notRegular = true;
         close(fd);
         return NULL;
     }
@@ -124,6 +120,16 @@ bool IsTerminal(FILE *stream) {
     return isatty(fileno(stream)) != 0;
 }
 #endif
+
+const char *NotRegular(fs::file_type type) {
+    switch (type) {
+    case fs::file_type::directory: return "it is a directory";
+    case fs::file_type::fifo: return "not a regular file: a FIFO";
+    case fs::file_type::block: case fs::file_type::character: return "not a regular file: a device";
+    case fs::file_type::socket: return "not a regular file: a socket";
+    default: return "not a regular file";
+    }
+}
 
 bool WriteAll(FILE *stream, const std::string &text) {
     bool ok = fwrite(text.data(), 1, text.size(), stream) == text.size();

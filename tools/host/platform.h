@@ -16,9 +16,12 @@ std::vector<std::string> Arguments(int argc, char **argv);
 std::filesystem::path PathOf(const std::string &name);
 std::string NameOf(const std::filesystem::path &path);
 
+/* What a file is when it is not a regular one ("not a regular file: a FIFO"). */
+const char *NotRegular(std::filesystem::file_type type);
+
 /* Opens a regular file for reading. Anything else is refused, without
-   waiting on a FIFO or reading a device. */
-FILE *OpenRegularFile(const std::string &name, std::string *error);
+   waiting on a FIFO or reading a device, and *notRegular says so. */
+FILE *OpenRegularFile(const std::string &name, std::string *error, bool *notRegular = NULL);
 
 /* Binary output, UTF-8 on a Windows console (its code page is put back at
    exit). */
