@@ -113,20 +113,23 @@ void HashGameFile(GameFile *file, HashProgress progress, void *context) {
     if (failed) file->note = strerror(readErrno);
 }
 
-bool ReadWholeFile(const std::string &name, size_t maxBytes, std::string *contents, std::string *error) {
-    FILE *f = OpenRegularFile(name, error);
-    if (f == NULL) return false;
+bool ReadStream(FILE *stream, size_t maxBytes, std::string *contents, std::string *error) {
     char chunk[65536];
     size_t n;
     contents->clear();
-    while ((n = fread(chunk, 1, sizeof chunk, f)) > 0 && contents->size() <= maxBytes)
+    while ((n = fread(chunk, 1, sizeof chunk, stream)) > 0 && contents->size() <= maxBytes)
         contents->append(chunk, n);
-    bool failed = ferror(f) != 0;
-    int readErrno = errno;
-    fclose(f);
-    if (failed) *error = strerror(readErrno);
+    if (ferror(stream)) *error = strerror(errno);
     else if (contents->size() > maxBytes) *error = "larger than " + std::to_string(maxBytes >> 20) + " MB";
-    return !failed && contents->size() <= maxBytes;
+    return !ferror(stream) && contents->size() <= maxBytes;
+}
+
+bool ReadWholeFile(const std::string &name, size_t maxBytes, std::string *contents, std::string *error) {
+    FILE *f = OpenRegularFile(name, error);
+    if (f == NULL) return false;
+    bool ok = ReadStream(f, maxBytes, contents, error);
+    fclose(f);
+    return ok;
 }
 
 std::string FullKey(uint32_t crc, bool lower) {

@@ -3,6 +3,7 @@
 #define PLINORHOST_GAME_FILES_H
 
 #include <stdint.h>
+#include <stdio.h>
 
 #include <string>
 #include <vector>
@@ -30,7 +31,8 @@ typedef void (*HashProgress)(uint64_t bytes, void *context);
 /* The file's CRC-32 (zlib); it fails with a reason rather than stop. */
 void HashGameFile(GameFile *file, HashProgress progress, void *context);
 
-/* Reads a whole file of at most maxBytes; false with a reason. */
+/* Reads a whole stream, or file, of at most maxBytes; false with a reason. */
+bool ReadStream(FILE *stream, size_t maxBytes, std::string *contents, std::string *error);
 bool ReadWholeFile(const std::string &name, size_t maxBytes, std::string *contents, std::string *error);
 
 /* All eight hexadecimal digits, upper case unless lower. */

@@ -124,14 +124,9 @@ static GameAnswer KeyRow(const std::string &key) {
 /* Keys one per line, taken as written but for the line end; blank lines are skipped. */
 static bool ReadKeys(const std::string &name, std::vector<GameAnswer> *rows, std::string *error) {
     std::string text;
-    if (name == "-") {
-        char chunk[65536];
-        size_t n;
-        while ((n = fread(chunk, 1, sizeof chunk, stdin)) > 0) text.append(chunk, n);
-        if (ferror(stdin)) return *error = strerror(errno), false;
-    } else if (!ReadWholeFile(name, MAX_CATALOGUE_BYTES, &text, error)) {
-        return false;
-    }
+    bool read = name == "-" ? ReadStream(stdin, MAX_CATALOGUE_BYTES, &text, error)
+                            : ReadWholeFile(name, MAX_CATALOGUE_BYTES, &text, error);
+    if (!read) return false;
     std::istringstream lines(text);
     for (std::string line; std::getline(lines, line);) {
         if (!line.empty() && line.back() == '\r') line.pop_back();
