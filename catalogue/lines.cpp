@@ -71,8 +71,11 @@ static bool StoreGenre(GameRecord *record, TextView code) {
 
 bool ApplyLine(const CatalogueLine *line, GameRecord *record) {
     TextView value;
-    if (!LineValue(line, &value)) return false;
-    switch (line->kind) {
+    return LineValue(line, &value) && ApplyValue(line->kind, value, record);
+}
+
+bool ApplyValue(LineKind kind, TextView value, GameRecord *record) {
+    switch (kind) {
     case LINE_TITLE: StoreText(record->title, sizeof record->title, value); return true;
     case LINE_GENRE: return StoreGenre(record, value);
     case LINE_PUBLISHER: StoreText(record->publisher, sizeof record->publisher, value); return true;

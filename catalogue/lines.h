@@ -63,6 +63,9 @@ int32_t ReadYear(TextView date);
    when it sets nothing (no closing tag, or an unlisted genre code). */
 bool ApplyLine(const CatalogueLine *line, GameRecord *record);
 
+/* The same, for a value already taken from a line of that kind. */
+bool ApplyValue(LineKind kind, TextView value, GameRecord *record);
+
 /* The reader, inline: it is the parse's inner loop. */
 
 /* Tags are kept zero-padded to 16 bytes so that they compare a word at a time. */

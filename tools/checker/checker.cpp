@@ -87,6 +87,10 @@ static GameRecord &Filling(Checker *c) {
     return c->report->records.back();
 }
 
+static bool GameOpeningAt(const char *p, const char *end) {
+    return (size_t)(end - p) >= sizeof kGameOpening - 1 && memcmp(p, kGameOpening, sizeof kGameOpening - 1) == 0;
+}
+
 /* Every line-kind tag of a line, even past the examined part, and whether
    "<game>" stands in it. */
 struct LineTags {
@@ -104,40 +108,36 @@ static void FindTags(const CatalogueLine *line, LineTags *tags) {
     tags->count = 0;
     tags->gameOpening = false;
     for (const char *p = line->start; (p = (const char *)memchr(p, '<', (size_t)(line->end - p))) != NULL; p++) {
-        if ((size_t)(line->end - p) >= sizeof kGameOpening - 1 &&
-            memcmp(p, kGameOpening, sizeof kGameOpening - 1) == 0)
-            tags->gameOpening = true;
+        if (GameOpeningAt(p, line->end)) tags->gameOpening = true;
         LineKind kind = TagAt(p, line->end);
         if (kind == LINE_OTHER || tags->count == LineTags::MAX) continue;
         tags->tag[tags->count++] = {kind, p, p < line->limit && TagAt(p, line->limit) == kind};
     }
 }
 
-/* Whether the line's '<' are just those its kind explains: no search needed. */
-static bool PlainLine(const CatalogueLine *line) {
-    TextView value;
+/* Whether the line's '<' are just those its kind explains (for a field, its
+   tag and, when closed, its closing tag): no search needed. */
+static bool PlainLine(const CatalogueLine *line, bool closed) {
     switch (line->kind) {
     case LINE_OTHER: return line->marks <= 1;
     case LINE_END_OF_GAMES: case LINE_END_OF_GAME: return line->marks == 1;
-    default: return line->marks == 1 || (line->marks == 2 && LineValue(line, &value));
+    default: return line->marks == 1 || (line->marks == 2 && closed);
     }
 }
 
 static bool IsGameOpeningLine(const CatalogueLine *line, const LineTags *tags, bool searched) {
     if (searched) return tags->gameOpening;
     return line->kind == LINE_OTHER && line->marks == 1 && line->next != NULL &&
-           (size_t)(line->end - line->next) >= sizeof kGameOpening - 1 &&
-           memcmp(line->next, kGameOpening, sizeof kGameOpening - 1) == 0;
+           GameOpeningAt(line->next, line->end);
 }
 
-/* A closing tag for the line's kind anywhere after its opening tag. */
-static const char *ClosingAnywhere(const CatalogueLine *line) {
-    const char *closing = ClosingTag(line->kind);
-    size_t n = strlen(closing);
-    const char *from = line->opening + strlen(OpeningTag(line->kind));
-    for (const char *p = from; p + n <= line->end; p++)
-        if (*p == '<' && memcmp(p, closing, n) == 0) return p;
-    return NULL;
+/* Whether the line's value would close if the whole line were examined. */
+static bool ClosesBeyondTheLimit(const CatalogueLine *line) {
+    CatalogueLine whole = *line;
+    whole.limit = line->end;
+    whole.next = line->opening + strlen(OpeningTag(line->kind)); /* any '<' past it may close */
+    TextView value;
+    return LineValue(&whole, &value);
 }
 
 static bool IsField(LineKind kind) {
@@ -145,11 +145,10 @@ static bool IsField(LineKind kind) {
 }
 
 /* Says what of a long line is lost; true when that is its field's value. */
-static bool ReportLongLine(Checker *c, const CatalogueLine *line, const LineTags *tags) {
+static bool ReportLongLine(Checker *c, const CatalogueLine *line, bool closed, const LineTags *tags) {
     std::string lost;
     bool valueLost = false;
-    TextView value;
-    if (IsField(line->kind) && !LineValue(line, &value) && ClosingAnywhere(line) != NULL) {
+    if (IsField(line->kind) && !closed && ClosesBeyondTheLimit(line)) {
         lost = "the " + Tag(line->kind) + " value is dropped whole, because its " +
                ClosingTag(line->kind) + " ends past byte 259";
         valueLost = true;
@@ -233,19 +232,19 @@ static void CheckDate(Checker *c, TextView date) {
                std::to_string(ReadYear(date)));
 }
 
-static void CheckField(Checker *c, const CatalogueLine *line, bool valueLost) {
-    TextView value;
-    if (!LineValue(line, &value)) {
+/* value is null when the line's tag is not closed within the examined part. */
+static void CheckField(Checker *c, const CatalogueLine *line, const TextView *value, bool valueLost) {
+    if (value == NULL) {
         if (!valueLost)
             Report(c, FINDING_UNCLOSED_TAG, c->line,
                    Tag(line->kind) + " has no " + ClosingTag(line->kind) +
                        " after it on this line: the line sets nothing");
         return;
     }
-    if (line->kind == LINE_CRC32) CheckChecksum(c, value);
-    if (line->kind == LINE_GENRE) CheckGenre(c, value);
-    if (line->kind == LINE_DATE) CheckDate(c, value);
-    if (!ApplyLine(line, &Filling(c))) return;
+    if (line->kind == LINE_CRC32) CheckChecksum(c, *value);
+    if (line->kind == LINE_GENRE) CheckGenre(c, *value);
+    if (line->kind == LINE_DATE) CheckDate(c, *value);
+    if (!ApplyValue(line->kind, *value, &Filling(c))) return;
     size_t &first = c->setAt[line->kind];
     if (first != 0)
         Report(c, FINDING_FIELD_SET_TWICE, c->line,
@@ -319,14 +318,16 @@ static bool CheckLine(Checker *c, const CatalogueLine *line) {
     }
     if (c->checkShiftJis) CheckShiftJis(c, line);
     LineTags tags;
-    bool longLine = line->end - line->start > MAX_LINE_LENGTH, searched = longLine || !PlainLine(line);
+    TextView value;
+    bool closed = IsField(line->kind) && LineValue(line, &value);
+    bool longLine = line->end - line->start > MAX_LINE_LENGTH, searched = longLine || !PlainLine(line, closed);
     if (searched) FindTags(line, &tags);
-    bool valueLost = longLine && ReportLongLine(c, line, &tags);
+    bool valueLost = longLine && ReportLongLine(c, line, closed, &tags);
     if (searched) ReportShadowed(c, line, &tags);
     if (line->kind != LINE_END_OF_GAME && IsGameOpeningLine(line, &tags, searched)) NoteGameOpening(c);
     if (line->kind == LINE_END_OF_GAMES) return false;
     if (line->kind == LINE_END_OF_GAME) FinishGame(c);
-    else if (IsField(line->kind)) CheckField(c, line, valueLost);
+    else if (IsField(line->kind)) CheckField(c, line, closed ? &value : NULL, valueLost);
     return true;
 }
 
