@@ -94,10 +94,10 @@ static bool ReadHeaders(FileView &file, Headers *h, std::string *error) {
     return true;
 }
 
-static uint32_t Directory(FileView &file, const Headers &h, int index, uint32_t *size) {
-    if ((uint32_t)index >= h.directoryCount) return *size = 0;
-    *size = file.U32(h.optional + 96 + 8 * index + 4);
-    return file.U32(h.optional + 96 + 8 * index);
+/* A data directory's address; its size too when asked. */
+static uint32_t Directory(FileView &file, const Headers &h, int index, uint32_t *size = NULL) {
+    if (size != NULL) *size = (uint32_t)index < h.directoryCount ? file.U32(h.optional + 96 + 8 * index + 4) : 0;
+    return (uint32_t)index < h.directoryCount ? file.U32(h.optional + 96 + 8 * index) : 0;
 }
 
 /* Whether n bytes at rva lie inside the image. */
@@ -251,11 +251,11 @@ bool MapImage(const char *path, uint32_t base, PeImage *image, std::string *erro
     image->preferredBase = file.U32(h.optional + 28);
     image->entryRva = file.U32(h.optional + 16);
     image->size = (file.U32(h.optional + 56) + PAGE - 1) / PAGE * PAGE;
-    uint32_t relocSize, importSize, tlsSize;
-    image->exportRva = Directory(file, h, DIR_EXPORT, &image->exportSize);
+    uint32_t relocSize;
+    image->exportRva = Directory(file, h, DIR_EXPORT);
     uint32_t relocRva = Directory(file, h, DIR_RELOC, &relocSize);
-    uint32_t importRva = Directory(file, h, DIR_IMPORT, &importSize);
-    image->tlsRva = Directory(file, h, DIR_TLS, &tlsSize);
+    uint32_t importRva = Directory(file, h, DIR_IMPORT);
+    image->tlsRva = Directory(file, h, DIR_TLS);
     if (!file.ok || image->size == 0) return Fail(error, "truncated optional header");
 
     uint32_t want = base != 0 ? base : image->preferredBase;

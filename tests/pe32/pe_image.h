@@ -11,7 +11,7 @@ struct PeImage {
     uint32_t size;          /* SizeOfImage */
     uint32_t preferredBase; /* ImageBase in the file */
     uint32_t entryRva;      /* AddressOfEntryPoint, 0 for none */
-    uint32_t exportRva, exportSize;
+    uint32_t exportRva;
     uint32_t tlsRva;        /* the TLS directory, 0 for none */
     uint8_t *tlsBlock;      /* this thread's copy of the image's TLS template */
 };
