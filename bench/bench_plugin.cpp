@@ -7,9 +7,9 @@
 #include <pugixml.hpp>
 #include <string>
 
-#include "../catalogue/game_table.h"
-#include "../catalogue/lines.h"
-#include "../catalogue/parser.h"
+#include "game_table.h"
+#include "lines.h"
+#include "parser.h"
 #include "catalogue_generator.h"
 #include "checker.h"
 #include "plinorinfo.h"

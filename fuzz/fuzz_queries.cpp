@@ -4,7 +4,7 @@
 #include <stdlib.h>
 #include <string.h>
 
-#include "../catalogue/game_table.h"
+#include "game_table.h"
 #include "plinorinfo.h"
 
 #define REQUIRE(cond) \

@@ -2,7 +2,7 @@
 #ifndef PLINOR_LOOKUP_H
 #define PLINOR_LOOKUP_H
 
-#include "../catalogue/game_table.h"
+#include "game_table.h"
 #include "keys.h"
 
 /* The record whose crc32 equals the normalised key, the last hit first, or

@@ -1,7 +1,7 @@
 /* Game queries (the five exports that answer by catalogue text and key) */
 #include <string.h>
 
-#include "../catalogue/parser.h"
+#include "parser.h"
 #include "lookup.h"
 #include "plinorinfo.h"
 

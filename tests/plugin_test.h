@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "../catalogue/game_table.h"
-#include "../catalogue/memory.h"
+#include "game_table.h"
+#include "memory.h"
 #include "plinorinfo.h"
 
 #ifdef PLINOR_DLL_RUNNER

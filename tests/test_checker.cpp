@@ -116,6 +116,10 @@ TEST(Checker, TextThatIsNotWhatThePluginReads) {
                     {FINDING_NO_END_OF_GAMES, 5, "no </games>"}});
     ExpectFindings("<games>\n" + Game("0BADF00D", "A\x80" "B") + "</games>\n",
                    {{FINDING_NOT_SHIFT_JIS, 3, "byte 0x80 at column 9"}});
+    /* well-formed, but unassigned in code page 932: hosts show U+FFFD */
+    ExpectFindings("<games>\n" + Game("0BADF00D", "\x82\xa0\x85\x40") + Game("0000F00D", "\xEB\x40") + "</games>\n",
+                   {{FINDING_NOT_SHIFT_JIS, 3, "bytes 0x85 0x40 at column 10"},
+                    {FINDING_NOT_SHIFT_JIS, 7, "bytes 0xEB 0x40 at column 8"}});
     ExpectFindings("\xEF\xBB\xBF<games>\n" + Game("0BADF00D", "Caf\xC3\xA9") + "</games>\n",
                    {{FINDING_BYTE_ORDER_MARK, 1, "UTF-8 byte-order mark"},
                     {FINDING_UTF8_TEXT, 1, "reads as UTF-8"}});

@@ -2,7 +2,7 @@
 #include <stdio.h>
 #include <string.h>
 
-#include "../catalogue/lines.h"
+#include "lines.h"
 #include "plugin_test.h"
 
 static std::vector<char> HeapText(const std::string &text) {

@@ -3,7 +3,7 @@
 #ifndef PLINOR_DLL_MODULE_H
 #define PLINOR_DLL_MODULE_H
 
-#include "../../catalogue/game_table.h"
+#include "game_table.h"
 
 /* The DLL's own table and allocation seam, found through the linker's map;
    before the DLL is loaded, a stand-in that is carried into the next load. */

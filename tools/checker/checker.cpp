@@ -4,10 +4,11 @@
 #include <stdio.h>
 #include <string.h>
 
-#include "../../catalogue/genres.h"
-#include "../../catalogue/lines.h"
-#include "../../plugin/keys.h"
+#include "genres.h"
+#include "lines.h"
+#include "keys.h"
 #include "encodings.h"
+#include "text.h"
 
 /* Not a line kind, so the plug-in skips it; where it stands tells the
    checker that a new game begins. */
@@ -291,22 +292,22 @@ static void FinishGame(Checker *c) {
     else r->records.emplace_back();
 }
 
-/* The first byte of the line that starts no Shift_JIS character. */
+/* The first bytes of the line that a host shows as U+FFFD: a byte that
+   starts no Shift_JIS character, or a pair the code page leaves unassigned. */
 static void CheckShiftJis(Checker *c, const CatalogueLine *line) {
-    const unsigned char *p = (const unsigned char *)line->start, *end = (const unsigned char *)line->end;
-    while (p < end) {
-        size_t n = ShiftJisLength(p, (size_t)(end - p));
-        if (n == 0) {
-            char byte[8];
-            snprintf(byte, sizeof byte, "0x%02X", *p);
-            Report(c, FINDING_NOT_SHIFT_JIS, c->line,
-                   std::string("byte ") + byte + " at column " +
-                       std::to_string(p - (const unsigned char *)line->start + 1) +
-                       " is not Shift_JIS: hosts show something else in its place");
-            return;
-        }
-        p += n;
-    }
+    const char *p = line->start;
+    while (p < line->end && (unsigned char)*p < 0x80) p++;
+    if (p == line->end) return;
+    ShiftJisFault bad;
+    Utf8FromShiftJis(std::string(line->start, (size_t)(line->end - line->start)), &bad);
+    if (bad.length == 0) return;
+    const unsigned char *at = (const unsigned char *)line->start + bad.offset;
+    char bytes[16];
+    if (bad.length == 1) snprintf(bytes, sizeof bytes, "byte 0x%02X", at[0]);
+    else snprintf(bytes, sizeof bytes, "bytes 0x%02X 0x%02X", at[0], at[1]);
+    Report(c, FINDING_NOT_SHIFT_JIS, c->line,
+           std::string(bytes) + " at column " + std::to_string(bad.offset + 1) +
+               (bad.length == 1 ? " is" : " are") + " not Shift_JIS: hosts show something else in its place");
 }
 
 /* One line, as the plug-in reads it; false when the parse ends here. */

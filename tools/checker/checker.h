@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "../../catalogue/game_table.h"
+#include "game_table.h"
 
 enum FindingKind {
     FINDING_LONG_LINE,

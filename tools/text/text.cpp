@@ -1,4 +1,4 @@
-/* Terminal text (the plug-in's Shift_JIS as UTF-8, and any bytes shown safely) */
+/* Text for people (the plug-in's Shift_JIS as UTF-8, and any bytes shown safely) */
 #include "text.h"
 
 #include <stdint.h>
@@ -41,10 +41,15 @@ static bool ConvertCharacters(const char *sjis, size_t length, std::string *utf8
 }
 #endif
 
-std::string Utf8FromShiftJis(const std::string &sjis) {
+std::string Utf8FromShiftJis(const std::string &sjis, ShiftJisFault *first) {
     const unsigned char *p = (const unsigned char *)sjis.data();
     std::string out;
     size_t i = 0;
+    if (first != NULL) *first = {sjis.size(), 0};
+    auto replace = [&](size_t at, size_t length) {
+        out += kReplacement;
+        if (first != NULL && first->length == 0) *first = {at, length};
+    };
     while (i < sjis.size()) {
         if (p[i] < 0x80) {
             out += (char)p[i++];
@@ -54,14 +59,13 @@ std::string Utf8FromShiftJis(const std::string &sjis) {
         for (size_t n; run < sjis.size() && p[run] >= 0x80 && (n = ShiftJisLength(p + run, sjis.size() - run)) != 0;)
             run += n;
         if (run == i) {
-            out += kReplacement;
-            i++;
+            replace(i++, 1);
             continue;
         }
         if (!ConvertCharacters(sjis.data() + i, run - i, &out)) {
             for (size_t n; i < run; i += n) { /* one at a time, to find the unassigned */
                 n = ShiftJisLength(p + i, run - i);
-                if (!ConvertCharacters(sjis.data() + i, n, &out)) out += kReplacement;
+                if (!ConvertCharacters(sjis.data() + i, n, &out)) replace(i, n);
             }
         }
         i = run;

@@ -1,13 +1,21 @@
-/* Terminal text (the plug-in's Shift_JIS as UTF-8, and any bytes shown safely) */
-#ifndef PLINORHOST_TEXT_H
-#define PLINORHOST_TEXT_H
+/* Text for people (the plug-in's Shift_JIS as UTF-8, and any bytes shown safely) */
+#ifndef PLINOR_TEXT_H
+#define PLINOR_TEXT_H
+
+#include <stddef.h>
 
 #include <string>
 
+/* Where the first U+FFFD came from: its bytes in the Shift_JIS text. */
+struct ShiftJisFault {
+    size_t offset, length; /* length 0: none */
+};
+
 /* Shift_JIS (code page 932) to UTF-8, by one rule on every platform: each
    byte that starts no character, and each pair the code page leaves
-   unassigned, becomes one U+FFFD, and the next byte starts afresh. */
-std::string Utf8FromShiftJis(const std::string &sjis);
+   unassigned, becomes one U+FFFD, and the next byte starts afresh. This is
+   the rule by which the checker calls a byte not Shift_JIS. */
+std::string Utf8FromShiftJis(const std::string &sjis, ShiftJisFault *first = NULL);
 
 bool IsValidUtf8(const std::string &text);
 
