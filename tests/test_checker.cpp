@@ -64,7 +64,7 @@ TEST(Checker, ChecksumsThatCannotBeFound) {
                        "<game>\n<title>Keyless</title>\n</game>\n" + Game("ABCDEF", "Padded") + "</games>\n",
                    {{FINDING_LONG_CRC32, 4, "is 20 bytes, cut to 15"},
                     {FINDING_LOWER_CASE_CRC32, 8, "\"deadbeef\" is in lower case"},
-                    {FINDING_DUPLICATE_CRC32, 16, "game \"Second\" is unreachable: game \"First\" (line 11)"},
+                    {FINDING_DUPLICATE_CRC32, 16, "game \"Second\" is unreachable: game \"First\" (line 12)"},
                     {FINDING_NO_CRC32, 20, "game \"Keyless\" has no <crc32>"},
                     {FINDING_ODD_CRC32, 23, "can be found by no key: a key of its length is first padded "
                                             "with zeros, to \"00ABCDEF\""}});
@@ -112,8 +112,8 @@ TEST(Checker, WhatComesAfterTheEndOrPastTheTable) {
 
 TEST(Checker, TextThatIsNotWhatThePluginReads) {
     ExpectFindings("<games>\n" + Game("0BADF00D") + std::string(1, '\0') + Game("0000F00D") + "</games>\n",
-                   {{FINDING_NUL_BYTE, 6, "sees nothing after it"},
-                    {FINDING_NO_END_OF_GAMES, 5, "no </games>"}});
+                   {{FINDING_NO_END_OF_GAMES, 5, "no </games>"},
+                    {FINDING_NUL_BYTE, 6, "sees nothing after it (65 bytes)"}});
     ExpectFindings("<games>\n" + Game("0BADF00D", "A\x80" "B") + "</games>\n",
                    {{FINDING_NOT_SHIFT_JIS, 3, "byte 0x80 at column 9"}});
     /* well-formed, but unassigned in code page 932: hosts show U+FFFD */
@@ -129,4 +129,41 @@ TEST(Checker, TextThatIsNotWhatThePluginReads) {
                     {FINDING_NOT_SHIFT_JIS, 1, "byte 0xFF at column 1"},
                     {FINDING_NO_END_OF_GAMES, 1, "no </games>"},
                     {FINDING_NO_GAME, 0, "no game is finished"}});
+}
+
+TEST(Checker, TagsThatOnlyLookLikeTheFormats) {
+    ExpectFindings("<?xml version=\"1.0\"?>\n<games>\n<game>\n<TITLE>Loud</TITLE>\n<Title>Proud</Title>\n"
+                   "<titel>Typo</titel>\n<rating>5</rating>\n<crc32>0BADF00D</crc32>\n</GAME>\n</game>\n"
+                   "<comment>two\nlines</comment>\n</Games>\n</games>\n",
+                   {{FINDING_UNKNOWN_TAG, 4, "<TITLE> is not <title>: tags match exactly, letter case included, "
+                                             "so the line sets nothing"},
+                    {FINDING_UNKNOWN_TAG, 5, "<Title> is not <title>"},
+                    {FINDING_UNKNOWN_TAG, 6, "<titel> is not a tag the plug-in knows (<title>?), so the line sets nothing"},
+                    {FINDING_UNKNOWN_TAG, 9, "</GAME> is not </game>: tags match exactly, letter case included, "
+                                             "so no game ends here"},
+                    {FINDING_UNCLOSED_TAG, 11, "<comment> has no </comment>"},
+                    {FINDING_UNKNOWN_TAG, 13, "</Games> is not </games>: tags match exactly, letter case included, "
+                                              "so the parse does not end here"}});
+}
+
+TEST(Checker, LinesThatHoldMoreThanTheyShow) {
+    std::string crOnly = "<games>\r<game>\r<title>Old Mac</title>\r<crc32>0BADF00D</crc32>\r</game>\r</games>\r";
+    ExpectFindings(crOnly, {{FINDING_LONE_CARRIAGE_RETURN, 1, "reads 6 lines here as one"},
+                            {FINDING_NO_GAME, 0, "no game is finished"}});
+    std::string manyTags;
+    for (int i = 0; i < 40; i++) manyTags += "<date>1999</date>";
+    ExpectFindings("<games>\n<game>\n<crc32>0BADF00D</crc32>\n" + manyTags + "</game>\n</games>\n",
+                   {{FINDING_UNFINISHED_GAME, 3, "never findable"},
+                    {FINDING_LONG_LINE, 4, "</game> at byte 681 is not seen, so no game ends here"},
+                    {FINDING_SHADOWED_TAG, 4, "a second <date> is ignored: only a line's first <date> counts"},
+                    {FINDING_NO_GAME, 0, "no game is finished"}});
+}
+
+TEST(Checker, SaysWhatThePluginDoesWithSeveralTagsOnALine) {
+    ExpectFindings("<games>\n" + Game("0BADF00D") + "<game>\n<crc32>0000F00D</crc32>\n</game></game>\n</games><game>\n",
+                   {{FINDING_SHADOWED_TAG, 8, "a second </game> is ignored: only a line's first </game> counts: "
+                                              "one game ends here, not two"}});
+    ExpectFindings(std::string(1, '\0'), {{FINDING_NUL_BYTE, 1, "sees nothing after it (0 bytes)"},
+                                          {FINDING_NO_END_OF_GAMES, 0, "no </games>"},
+                                          {FINDING_NO_GAME, 0, "no game is finished"}});
 }

@@ -44,3 +44,15 @@ TEST_F(HostTool, CheckJsonAgreesWithThePlugin) {
                 EXPECT_EQ(answers["games"][i][fact], findable[i][fact]) << sample << " " << findable[i]["key"];
     }
 }
+
+/* Keys that differ only in bytes that are not UTF-8 stay apart. */
+TEST_F(HostTool, CheckJsonGivesKeysThatAreNotUtf8InHexadecimal) {
+    std::string catalogue = Write("data.dat", "<games>\n<game>\n<crc32>AB\xff</crc32>\n</game>\n"
+                                              "<game>\n<crc32>AB\xfe</crc32>\n</game>\n</games>\n");
+    ToolRun run = Tool({"check", "--json", catalogue});
+    nlohmann::json games = nlohmann::json::parse(run.out)["games"];
+    ASSERT_EQ(games.size(), 2u) << run.out;
+    EXPECT_EQ(games[0]["key_hex"], "4142ff");
+    EXPECT_EQ(games[1]["key_hex"], "4142fe");
+    EXPECT_EQ(games[0]["key"], "AB\uFFFD");
+}

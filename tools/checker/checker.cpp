@@ -4,9 +4,12 @@
 #include <stdio.h>
 #include <string.h>
 
+#include <algorithm>
+
 #include "genres.h"
-#include "lines.h"
 #include "keys.h"
+#include "lines.h"
+#include "parser.h"
 #include "encodings.h"
 #include "text.h"
 
@@ -15,12 +18,12 @@
 static const char kGameOpening[] = "<game>";
 
 static const char *const kFindingNames[FINDING_KINDS] = {
-    "long-line",        "unclosed-tag",    "shadowed-tag",      "long-crc32",
-    "odd-crc32",        "lower-case-crc32", "duplicate-crc32",  "no-crc32",
-    "unlisted-genre",   "odd-date",        "field-set-twice",   "merged-game",
-    "unfinished-game",  "no-end-of-games", "after-end-of-games", "too-many-games",
-    "nul-byte",         "not-shift-jis",   "byte-order-mark",   "utf8-text",
-    "no-game",
+    "long-line",        "unclosed-tag",    "shadowed-tag",      "unknown-tag",
+    "long-crc32",       "odd-crc32",       "lower-case-crc32",  "duplicate-crc32",
+    "no-crc32",         "unlisted-genre",  "odd-date",          "field-set-twice",
+    "merged-game",      "unfinished-game", "no-end-of-games",   "after-end-of-games",
+    "too-many-games",   "nul-byte",        "not-shift-jis",     "byte-order-mark",
+    "utf8-text",        "lone-carriage-return", "no-game",
 };
 
 const char *FindingName(FindingKind kind) {
@@ -56,10 +59,13 @@ static int32_t FirstWithKey(KeyIndex *index, const std::vector<GameRecord> &reco
 
 struct Checker {
     CheckReport *report;
+    ParseState parse;         /* the plug-in's own parse, into report->records */
+    int32_t finished;         /* where that parse publishes its count */
     size_t line;
     size_t setAt[LINE_OTHER]; /* where each field of the game being filled took effect */
     size_t gameStart;         /* the first of those lines, 0 for none */
     bool checkShiftJis;
+    bool toldLoneCarriageReturns;
     bool full;                /* the table is full: the plug-in has stopped reading */
     KeyIndex keys;
 };
@@ -92,27 +98,79 @@ static bool GameOpeningAt(const char *p, const char *end) {
     return (size_t)(end - p) >= sizeof kGameOpening - 1 && memcmp(p, kGameOpening, sizeof kGameOpening - 1) == 0;
 }
 
-/* Every line-kind tag of a line, even past the examined part, and whether
-   "<game>" stands in it. */
+/* A tag that looks like a line kind's but is not one: another letter case,
+   or one letter wrong, missing, extra or swapped. Only the tags that decide
+   a line count ("<game>" and "<games>" decide nothing). */
+static bool OneEditApart(const char *a, size_t m, const char *b, size_t n) {
+    if (m > n) return OneEditApart(b, n, a, m);
+    if (n - m > 1) return false;
+    size_t i = 0;
+    while (i < m && a[i] == b[i]) i++;
+    if (m < n) return memcmp(a + i, b + i + 1, m - i) == 0;
+    if (i + 1 < m && a[i] == b[i + 1] && a[i + 1] == b[i] && memcmp(a + i + 2, b + i + 2, m - i - 2) == 0)
+        return true;
+    return memcmp(a + i + 1, b + i + 1, m - i - (i < m)) == 0;
+}
+
+static LineKind NearMissAt(const char *p, const char *end, bool *caseOnly) {
+    char name[16];
+    size_t n = 0;
+    for (const char *q = p + 1; q < end && *q != '>'; q++) {
+        bool letter = (*q >= 'a' && *q <= 'z') || (*q >= 'A' && *q <= 'Z') || (*q >= '0' && *q <= '9') ||
+                      (*q == '/' && q == p + 1);
+        if (!letter || n == sizeof name - 2) return LINE_OTHER;
+        name[n++] = (char)(*q >= 'A' && *q <= 'Z' ? *q - 'A' + 'a' : *q);
+    }
+    if (p + 1 + n >= end || n < 4) return LINE_OTHER; /* no '>' */
+    name[n++] = '>';
+    for (int edits = 0; edits <= 1; edits++) { /* another case first: "</GAME>" is no "</games>" */
+        for (int k = LINE_END_OF_GAMES; k < LINE_OTHER; k++) {
+            const char *tag = lineTags[k].opening + 1;
+            size_t length = lineTags[k].openingLength - 1;
+            if ((name[0] == '/') != (tag[0] == '/')) continue; /* a closing tag is no opening one */
+            if (edits == 0 ? n == length && memcmp(name, tag, n) == 0 : OneEditApart(name, n, tag, length)) {
+                *caseOnly = edits == 0;
+                return (LineKind)k;
+            }
+        }
+    }
+    return LINE_OTHER;
+}
+
+/* What the checker notes of each '<' on a line: the line-kind tags the
+   plug-in sees (they end within the examined part; no more than fit in
+   it), the first of each kind that it does not, whether "<game>" stands
+   there, and the first tag that only looks like a line kind's. */
 struct LineTags {
-    enum { MAX = 16 };
+    enum { SEEN_MAX = MAX_LINE_LENGTH / 6 + 1 }; /* the shortest tag, "<date>", is 6 bytes */
     struct {
         LineKind kind;
         const char *at;
-        bool seen; /* it ends within the examined part */
-    } tag[MAX];
-    size_t count;
+    } seen[SEEN_MAX];
+    size_t seenCount;
+    const char *unseen[LINE_OTHER];
     bool gameOpening;
+    const char *nearMiss;
+    LineKind nearMissOf;
+    bool nearMissCaseOnly;
 };
 
+static void NoteOtherTag(LineTags *tags, const char *p, const char *end) {
+    if (GameOpeningAt(p, end)) {
+        tags->gameOpening = true;
+    } else if (tags->nearMiss == NULL) {
+        tags->nearMissOf = NearMissAt(p, end, &tags->nearMissCaseOnly);
+        if (tags->nearMissOf != LINE_OTHER) tags->nearMiss = p;
+    }
+}
+
 static void FindTags(const CatalogueLine *line, LineTags *tags) {
-    tags->count = 0;
-    tags->gameOpening = false;
+    memset(tags, 0, sizeof *tags);
     for (const char *p = line->start; (p = (const char *)memchr(p, '<', (size_t)(line->end - p))) != NULL; p++) {
-        if (GameOpeningAt(p, line->end)) tags->gameOpening = true;
         LineKind kind = TagAt(p, line->end);
-        if (kind == LINE_OTHER || tags->count == LineTags::MAX) continue;
-        tags->tag[tags->count++] = {kind, p, p < line->limit && TagAt(p, line->limit) == kind};
+        if (kind == LINE_OTHER) NoteOtherTag(tags, p, line->end);
+        else if (p < line->limit && TagAt(p, line->limit) == kind) tags->seen[tags->seenCount++] = {kind, p};
+        else if (tags->unseen[kind] == NULL) tags->unseen[kind] = p;
     }
 }
 
@@ -126,10 +184,11 @@ static bool PlainLine(const CatalogueLine *line, bool closed) {
     }
 }
 
-static bool IsGameOpeningLine(const CatalogueLine *line, const LineTags *tags, bool searched) {
-    if (searched) return tags->gameOpening;
-    return line->kind == LINE_OTHER && line->marks == 1 && line->next != NULL &&
-           GameOpeningAt(line->next, line->end);
+/* A plain line's one '<', when its kind does not explain it. */
+static void NoteLoneTag(const CatalogueLine *line, LineTags *tags) {
+    memset(tags, 0, sizeof *tags);
+    if (line->kind == LINE_OTHER && line->marks == 1 && line->next != NULL)
+        NoteOtherTag(tags, line->next, line->end);
 }
 
 /* Whether the line's value would close if the whole line were examined. */
@@ -145,43 +204,73 @@ static bool IsField(LineKind kind) {
     return kind >= LINE_TITLE && kind <= LINE_CRC32;
 }
 
+static std::string Bytes(size_t n) {
+    return std::to_string(n) + (n == 1 ? " byte" : " bytes");
+}
+
+static const std::string kLimit = std::to_string(MAX_LINE_LENGTH);
+
+/* What a tag that is not seen fails to do. */
+static const char *Unseen(LineKind kind, LineKind lineKind) {
+    if (kind == LINE_END_OF_GAME && lineKind != LINE_END_OF_GAME) return ", so no game ends here";
+    if (kind == LINE_END_OF_GAMES && lineKind != LINE_END_OF_GAMES) return ", so the parse does not end here";
+    return "";
+}
+
 /* Says what of a long line is lost; true when that is its field's value. */
 static bool ReportLongLine(Checker *c, const CatalogueLine *line, bool closed, const LineTags *tags) {
     std::string lost;
     bool valueLost = false;
     if (IsField(line->kind) && !closed && ClosesBeyondTheLimit(line)) {
         lost = "the " + Tag(line->kind) + " value is dropped whole, because its " +
-               ClosingTag(line->kind) + " ends past byte 259";
+               ClosingTag(line->kind) + " ends past byte " + kLimit;
         valueLost = true;
     }
-    for (size_t i = 0; i < tags->count; i++) {
-        if (tags->tag[i].seen) continue;
-        lost += std::string(lost.empty() ? "" : "; ") + Tag(tags->tag[i].kind) + " at byte " +
-                std::to_string(tags->tag[i].at - line->start + 1) + " is not seen";
-        if (tags->tag[i].kind == LINE_END_OF_GAME && line->kind != LINE_END_OF_GAME)
-            lost += ", so no game ends here";
+    const char *unseen[LINE_OTHER];
+    memcpy(unseen, tags->unseen, sizeof unseen);
+    for (;;) { /* in the order they stand */
+        int first = -1;
+        for (int k = 0; k < LINE_OTHER; k++)
+            if (unseen[k] != NULL && (first < 0 || unseen[k] < unseen[first])) first = k;
+        if (first < 0) break;
+        lost += std::string(lost.empty() ? "" : "; ") + Tag((LineKind)first) + " at byte " +
+                std::to_string(unseen[first] - line->start + 1) + " is not seen" + Unseen((LineKind)first, line->kind);
+        unseen[first] = NULL;
     }
-    if (lost.empty()) lost = "nothing of use lies past byte 259";
+    if (lost.empty()) lost = "nothing of use lies past byte " + kLimit;
     Report(c, FINDING_LONG_LINE, c->line,
-           "the line is " + std::to_string(line->end - line->start) +
-               " bytes; the plug-in reads only the first 259: " + lost);
+           "the line is " + Bytes((size_t)(line->end - line->start)) + "; the plug-in reads only the first " +
+               kLimit + ": " + lost);
     return valueLost;
 }
 
 /* Tags on the line that lose to the one that counts. */
 static void ReportShadowed(Checker *c, const CatalogueLine *line, const LineTags *tags) {
     bool named[LINE_OTHER] = {false};
-    for (size_t i = 0; i < tags->count; i++) {
-        LineKind kind = tags->tag[i].kind;
-        if (!tags->tag[i].seen || tags->tag[i].at == line->opening || named[kind]) continue;
+    for (size_t i = 0; i < tags->seenCount; i++) {
+        LineKind kind = tags->seen[i].kind;
+        if (tags->seen[i].at == line->opening || named[kind]) continue;
         named[kind] = true;
-        std::string loser = kind == line->kind ? "a second " + Tag(kind) : Tag(kind);
-        std::string why = line->kind == LINE_END_OF_GAMES
-                              ? "</games> on this line ends the parse"
-                              : Tag(line->kind) + " comes first in the order the plug-in tests, and takes this line";
-        if (kind == LINE_END_OF_GAME) why += ", so no game ends here";
-        Report(c, FINDING_SHADOWED_TAG, c->line, loser + " is ignored: " + why);
+        std::string why;
+        if (line->kind == LINE_END_OF_GAMES) why = "</games> on this line ends the parse";
+        else if (kind == line->kind) why = "only a line's first " + Tag(kind) + " counts";
+        else why = Tag(line->kind) + " comes first in the order the plug-in tests, and takes this line";
+        if (kind == LINE_END_OF_GAME) why += line->kind == LINE_END_OF_GAME ? ": one game ends here, not two" : ", so no game ends here";
+        Report(c, FINDING_SHADOWED_TAG, c->line,
+               (kind == line->kind ? "a second " + Tag(kind) : Tag(kind)) + " is ignored: " + why);
     }
+}
+
+/* A tag the plug-in does not know, on a line it therefore skips. */
+static void ReportNearMiss(Checker *c, const CatalogueLine *line, const LineTags *tags) {
+    const char *p = tags->nearMiss, *close = (const char *)memchr(p, '>', (size_t)(line->end - p));
+    std::string shown(p, (size_t)(close - p + 1)), meant = Tag(tags->nearMissOf);
+    const char *effect = tags->nearMissOf == LINE_END_OF_GAME    ? "no game ends here"
+                         : tags->nearMissOf == LINE_END_OF_GAMES ? "the parse does not end here"
+                                                                 : "the line sets nothing";
+    Report(c, FINDING_UNKNOWN_TAG, c->line,
+           shown + (tags->nearMissCaseOnly ? " is not " + meant + ": tags match exactly, letter case included, so "
+                             : " is not a tag the plug-in knows (" + meant + "?), so ") + effect);
 }
 
 static bool IsHex(char ch) {
@@ -193,7 +282,7 @@ static void CheckChecksum(Checker *c, TextView value) {
     if (value.length >= KEY_FIELD_SIZE) {
         Report(c, FINDING_LONG_CRC32, c->line,
                "<crc32> " + shown + " is " + std::to_string(value.length) +
-                   " bytes, cut to 15: the game cannot be found by its full value");
+                   " bytes, cut to " + std::to_string(KEY_FIELD_SIZE - 1) + ": the game cannot be found by its full value");
         return;
     }
     bool hex = value.length == 8, lower = false;
@@ -233,8 +322,9 @@ static void CheckDate(Checker *c, TextView date) {
                std::to_string(ReadYear(date)));
 }
 
-/* value is null when the line's tag is not closed within the examined part. */
-static void CheckField(Checker *c, const CatalogueLine *line, const TextView *value, bool valueLost) {
+/* What a field line's value will do; value is null when the line's tag is
+   not closed within the examined part. */
+static void CheckValue(Checker *c, const CatalogueLine *line, const TextView *value, bool valueLost) {
     if (value == NULL) {
         if (!valueLost)
             Report(c, FINDING_UNCLOSED_TAG, c->line,
@@ -245,11 +335,14 @@ static void CheckField(Checker *c, const CatalogueLine *line, const TextView *va
     if (line->kind == LINE_CRC32) CheckChecksum(c, *value);
     if (line->kind == LINE_GENRE) CheckGenre(c, *value);
     if (line->kind == LINE_DATE) CheckDate(c, *value);
-    if (!ApplyValue(line->kind, *value, &Filling(c))) return;
-    size_t &first = c->setAt[line->kind];
+}
+
+/* A field the parse has just set. */
+static void NoteFieldSet(Checker *c, LineKind kind) {
+    size_t &first = c->setAt[kind];
     if (first != 0)
         Report(c, FINDING_FIELD_SET_TWICE, c->line,
-               Tag(line->kind) + " is set again in " + GameName(Filling(c)) + " (first at line " +
+               Tag(kind) + " is set again in " + GameName(Filling(c)) + " (first at line " +
                    std::to_string(first) + "): the later value wins");
     else
         first = c->line;
@@ -263,21 +356,22 @@ static void NoteGameOpening(Checker *c) {
                GameName(Filling(c)) + " and the game that begins here become one, the later lines winning");
 }
 
-static void FinishGame(Checker *c) {
+/* The game the parse has just finished: whether a key finds it. */
+static void NoteGameFinished(Checker *c) {
     CheckReport *r = c->report;
     int32_t index = (int32_t)r->games.size();
-    CheckedGame game = {c->gameStart != 0 ? c->gameStart : c->line, c->line, false, -1};
-    const GameRecord &record = Filling(c);
+    size_t keyLine = c->setAt[LINE_CRC32] != 0 ? c->setAt[LINE_CRC32] : c->line;
+    CheckedGame game = {c->gameStart != 0 ? c->gameStart : c->line, c->line, keyLine, false, -1};
+    const GameRecord &record = r->records[(size_t)index];
     char asked[KEY_FIELD_SIZE]; /* what a host's key for it becomes */
     bool reachable = NormalizeKey(record.crc32, asked) && memcmp(asked, record.crc32, KEY_FIELD_SIZE) == 0;
     if (reachable) game.shadowedBy = FirstWithKey(&c->keys, r->records, index);
     game.findable = reachable && game.shadowedBy < 0;
-    size_t keyLine = c->setAt[LINE_CRC32] != 0 ? c->setAt[LINE_CRC32] : c->line;
     if (game.shadowedBy >= 0) {
         const CheckedGame &first = r->games[(size_t)game.shadowedBy];
         Report(c, FINDING_DUPLICATE_CRC32, keyLine,
                GameName(record) + " is unreachable: " + GameName(r->records[(size_t)game.shadowedBy]) +
-                   " (line " + std::to_string(first.firstLine) + ") has the same key " +
+                   " (line " + std::to_string(first.keyLine) + ") has the same key " +
                    Quoted(record.crc32) + ", and every query finds that one first");
     } else if (reachable && record.crc32[0] == '\0') {
         Report(c, FINDING_NO_CRC32, c->line,
@@ -288,8 +382,6 @@ static void FinishGame(Checker *c) {
     r->games.push_back(game);
     memset(c->setAt, 0, sizeof c->setAt);
     c->gameStart = 0;
-    if (r->games.size() == MAX_GAMES) c->full = true;
-    else r->records.emplace_back();
 }
 
 /* The first bytes of the line that a host shows as U+FFFD: a byte that
@@ -310,26 +402,52 @@ static void CheckShiftJis(Checker *c, const CatalogueLine *line) {
                (bad.length == 1 ? " is" : " are") + " not Shift_JIS: hosts show something else in its place");
 }
 
-/* One line, as the plug-in reads it; false when the parse ends here. */
+/* Carriage returns inside the line, where the line feeds should be. */
+static bool LoneCarriageReturns(Checker *c, const CatalogueLine *line) {
+    size_t lines = 1;
+    for (const char *p = line->start; p + 1 < line->end; p++) lines += *p == '\r';
+    if (lines == 1) return false;
+    if (!c->toldLoneCarriageReturns)
+        Report(c, FINDING_LONE_CARRIAGE_RETURN, c->line,
+               "lines end in a carriage return alone: the plug-in ends a line only at a line feed, so it reads " +
+                   std::to_string(lines) + " lines here as one, and only its first " + kLimit + " bytes");
+    c->toldLoneCarriageReturns = true;
+    return true;
+}
+
+/* What the line will do, said before the parse's step takes it. */
+static void CheckLineBefore(Checker *c, const CatalogueLine *line) {
+    if (c->checkShiftJis) CheckShiftJis(c, line);
+    LineTags tags;
+    TextView value;
+    bool closed = IsField(line->kind) && LineValue(line, &value);
+    bool longLine = line->end - line->start > MAX_LINE_LENGTH, searched = longLine || !PlainLine(line, closed);
+    bool runTogether = LoneCarriageReturns(c, line);
+    if (searched) FindTags(line, &tags);
+    else NoteLoneTag(line, &tags);
+    bool valueLost = longLine && !runTogether && ReportLongLine(c, line, closed, &tags);
+    if (!runTogether) ReportShadowed(c, line, &tags);
+    if (tags.nearMiss != NULL && line->kind == LINE_OTHER && !runTogether) ReportNearMiss(c, line, &tags);
+    if (tags.gameOpening && line->kind != LINE_END_OF_GAME && line->kind != LINE_END_OF_GAMES) NoteGameOpening(c);
+    if (IsField(line->kind)) CheckValue(c, line, closed ? &value : NULL, valueLost);
+}
+
+/* One line: the parse's own step, with what the checker says around it;
+   false when the parse has ended. */
 static bool CheckLine(Checker *c, const CatalogueLine *line) {
     c->line++;
     if (c->full) { /* the plug-in stopped at the table's end: only count */
         if (line->kind == LINE_END_OF_GAME) c->report->ignored++;
         return line->kind != LINE_END_OF_GAMES;
     }
-    if (c->checkShiftJis) CheckShiftJis(c, line);
-    LineTags tags;
-    TextView value;
-    bool closed = IsField(line->kind) && LineValue(line, &value);
-    bool longLine = line->end - line->start > MAX_LINE_LENGTH, searched = longLine || !PlainLine(line, closed);
-    if (searched) FindTags(line, &tags);
-    bool valueLost = longLine && ReportLongLine(c, line, closed, &tags);
-    if (searched) ReportShadowed(c, line, &tags);
-    if (line->kind != LINE_END_OF_GAME && IsGameOpeningLine(line, &tags, searched)) NoteGameOpening(c);
-    if (line->kind == LINE_END_OF_GAMES) return false;
-    if (line->kind == LINE_END_OF_GAME) FinishGame(c);
-    else if (IsField(line->kind)) CheckField(c, line, closed ? &value : NULL, valueLost);
-    return true;
+    CheckLineBefore(c, line);
+    switch (ParseStep(&c->parse, line)) {
+    case PARSE_SET: NoteFieldSet(c, line->kind); return true;
+    case PARSE_FINISHED: NoteGameFinished(c); c->report->records.emplace_back(); return true;
+    case PARSE_FULL: NoteGameFinished(c); c->full = true; return true;
+    case PARSE_ENDED: return false;
+    default: return true;
+    }
 }
 
 /* Whatever stands after the "</games>" line. */
@@ -362,8 +480,7 @@ static bool CheckEncoding(Checker *c, const std::string &bytes) {
     size_t length = c->report->textLength;
     if (length < bytes.size())
         Report(c, FINDING_NUL_BYTE, LineOf(bytes, length),
-               "a NUL byte: the plug-in sees nothing after it (" + std::to_string(bytes.size() - length) +
-                   " bytes)");
+               "a NUL byte: the plug-in sees nothing after it (" + Bytes(bytes.size() - length - 1) + ")");
     size_t i = 0;
     while (i + 8 <= length) { /* ASCII goes by a word at a time */
         uint64_t word;
@@ -402,24 +519,26 @@ void CheckCatalogue(const std::string &bytes, CheckReport *report) {
     c.report = report;
     c.line = 0;
     c.gameStart = 0;
-    c.full = false;
+    c.toldLoneCarriageReturns = c.full = false;
     c.keys.slots.assign(KEY_SLOTS, 0);
-    report->records.reserve(MAX_GAMES);
+    report->records.reserve(MAX_GAMES); /* the parse fills them in place */
+    StartParse(&c.parse, report->records.data(), &c.finished);
     c.checkShiftJis = CheckEncoding(&c, bytes);
 
-    std::string text(bytes.c_str(), report->textLength);
-    text.append(TEXT_PADDING, '\0'); /* the reader's padding, after the terminator */
-    const char *end = text.c_str() + report->textLength;
+    size_t length = report->textLength;
+    std::vector<char> copy(PaddedSize(length));
+    CopyPadded(copy.data(), bytes.data(), length);
+    const char *end = copy.data() + length;
     LineReader reader;
     CatalogueLine line;
-    StartReading(&reader, text.c_str(), end);
+    StartReading(&reader, copy.data(), end);
     bool ended = false;
     while (!ended && ReadLine(&reader, &line)) ended = !CheckLine(&c, &line);
     size_t lastLine = c.line;
 
     if (c.full && report->ignored > 0)
         Report(&c, FINDING_TOO_MANY_GAMES, report->games.back().endLine,
-               "20000 games fill the plug-in's table, and it stops reading here: " +
+               std::to_string(MAX_GAMES) + " games fill the plug-in's table, and it stops reading here: " +
                    std::string(report->ignored == 1 ? "the game" : "the " + std::to_string(report->ignored) + " games") +
                    " after this line " + (report->ignored == 1 ? "is" : "are") + " ignored");
     else if (ended)
@@ -433,4 +552,7 @@ void CheckCatalogue(const std::string &bytes, CheckReport *report) {
     if (report->games.empty())
         Report(&c, FINDING_NO_GAME, 0,
                "no game is finished: every query parses the whole text again, and finds nothing");
+    std::stable_sort(report->findings.begin(), report->findings.end(), [](const Finding &a, const Finding &b) {
+        return a.line - 1 < b.line - 1; /* line order, as a compiler gives them; the catalogue as a whole last */
+    });
 }

@@ -14,6 +14,7 @@ enum FindingKind {
     FINDING_LONG_LINE,
     FINDING_UNCLOSED_TAG,
     FINDING_SHADOWED_TAG,
+    FINDING_UNKNOWN_TAG,
     FINDING_LONG_CRC32,
     FINDING_ODD_CRC32,
     FINDING_LOWER_CASE_CRC32,
@@ -31,6 +32,7 @@ enum FindingKind {
     FINDING_NOT_SHIFT_JIS,
     FINDING_BYTE_ORDER_MARK,
     FINDING_UTF8_TEXT,
+    FINDING_LONE_CARRIAGE_RETURN,
     FINDING_NO_GAME,
     FINDING_KINDS
 };
@@ -47,6 +49,7 @@ struct Finding {
 /* A game the plug-in finishes; records[i] holds it as the plug-in stores it. */
 struct CheckedGame {
     size_t firstLine, endLine; /* its first field that took effect, and its "</game>" */
+    size_t keyLine;            /* where its crc32 took effect, else endLine */
     bool findable;             /* some key finds it */
     int32_t shadowedBy;        /* the earlier game that has its key, or -1 */
 };

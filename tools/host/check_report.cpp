@@ -13,7 +13,7 @@ static std::string GamesLine(const CheckReport &r) {
     std::string line = Plural(r.games.size(), "game", "games") + " finished: " +
                        std::to_string(r.findable) + " findable, " + std::to_string(r.unreachable) +
                        " unreachable";
-    if (r.ignored != 0) line += "; " + Plural(r.ignored, "game", "games") + " ignored past 20000";
+    if (r.ignored != 0) line += "; " + Plural(r.ignored, "game", "games") + " ignored past " + std::to_string(MAX_GAMES);
     return line;
 }
 
@@ -48,8 +48,10 @@ std::string CheckJson(const std::string &name, const CheckReport &report) {
     for (size_t i = 0; i < report.games.size(); i++) {
         const CheckedGame &g = report.games[i];
         const GameRecord &r = report.records[i];
-        nlohmann::ordered_json game = {{"line", g.firstLine}, {"end_line", g.endLine},
-                                       {"key", Utf8FromShiftJis(r.crc32)}, {"findable", g.findable}};
+        nlohmann::ordered_json game = {{"line", g.firstLine}, {"end_line", g.endLine}};
+        game["key"] = ValidUtf8(r.crc32); /* as the query JSON gives a key */
+        if (!IsValidUtf8(r.crc32)) game["key_hex"] = HexBytes(r.crc32);
+        game["findable"] = g.findable;
         if (g.shadowedBy >= 0) game["hidden_by_line"] = report.games[(size_t)g.shadowedBy].firstLine;
         game["title"] = Utf8FromShiftJis(r.title);
         game["maker"] = Utf8FromShiftJis(r.publisher);
