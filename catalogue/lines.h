@@ -78,6 +78,10 @@ struct LineTag {
 
 #define TAG(s) s, sizeof(s) - 1
 
+/* The format's other tags: no line kind, so the plug-in skips their lines;
+   writers write them, and the checker tells by "<game>" that a game begins. */
+static const char GAMES_OPENING_TAG[] = "<games>", GAME_OPENING_TAG[] = "<game>";
+
 static const LineTag lineTags[LINE_OTHER] = {
     {TAG("</games>"), TAG("")},
     {TAG("<title>"), TAG("</title>")},

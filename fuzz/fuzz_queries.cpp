@@ -6,6 +6,7 @@
 
 #include "game_table.h"
 #include "plinorinfo.h"
+#include "two_calls.h"
 
 #define REQUIRE(cond) \
     do {              \
@@ -50,25 +51,20 @@ static void CheckState(void) {
 }
 
 static void AskText(PlinorTextQuery query, const char *catalogue, const char *key) {
-    int32_t size = query(catalogue, key, 0, (char **)16, 0); /* must not touch out */
+    TwoCalls calls = TwoCallText(query, catalogue, key, (char **)16); /* the size call must not touch out */
     CheckState();
-    if (size == NOT_FOUND) {
+    if (calls.size == NOT_FOUND) {
         char untouched = 'u', *out = &untouched;
         REQUIRE(query(catalogue, key, 0, &out, 1) == NOT_FOUND && untouched == 'u');
         return;
     }
-    REQUIRE(size >= 1 && size <= TEXT_FIELD_SIZE);
-    char *buffer = (char *)malloc((size_t)size);
-    REQUIRE(query(catalogue, key, 0, &buffer, 1) == size);
-    REQUIRE(buffer[size - 1] == '\0' && strlen(buffer) == (size_t)size - 1);
-    free(buffer);
+    REQUIRE(calls.size >= 1 && calls.size <= TEXT_FIELD_SIZE);
+    REQUIRE(calls.copied == calls.size && calls.terminated);
 }
 
 static void AskIdentity(PlinorIdentityText query, int32_t expected) {
-    char *buffer = (char *)malloc((size_t)expected);
-    REQUIRE(query((char **)16, 0) == expected);
-    REQUIRE(query(&buffer, 1) == expected && buffer[expected - 1] == '\0');
-    free(buffer);
+    TwoCalls calls = TwoCallIdentity(query, (char **)16);
+    REQUIRE(calls.size == expected && calls.copied == expected && calls.terminated);
 }
 
 void AskEverything(const char *catalogue, const char *key) {

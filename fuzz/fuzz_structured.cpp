@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "fuzz_queries.h"
+#include "lines.h"
 
 struct Reader {
     const uint8_t *data;
@@ -22,8 +23,6 @@ struct Reader {
     }
 };
 
-static const char *const kOpen[] = {"<title>", "<genre>", "<publisher>", "<date>", "<comment>", "<crc32>"};
-static const char *const kClose[] = {"</title>", "</genre>", "</publisher>", "</date>", "</comment>", "</crc32>"};
 static const char *const kGenres[] = {"0", "1", "2", "3", "4", "5", "6", "7", "8",
                                       "9", "10", "11", "01", " 1", ""};
 
@@ -35,7 +34,8 @@ static std::string Line(Reader &in, std::vector<std::string> &keys) {
     std::string indent = (shape & 1) ? "    " : "";
     std::string eol = (shape & 2) ? "\r\n" : "\n";
     if (kind >= 6) {
-        static const char *const kOther[] = {"</game>", "<game>", "</games>", "<!-- note -->"};
+        static const char *const kOther[] = {lineTags[LINE_END_OF_GAME].opening, GAME_OPENING_TAG,
+                                             lineTags[LINE_END_OF_GAMES].opening, "<!-- note -->"};
         return indent + kOther[kind - 6] + eol;
     }
     size_t length = in.Byte();
@@ -45,8 +45,8 @@ static std::string Line(Reader &in, std::vector<std::string> &keys) {
     value.erase(std::remove(value.begin(), value.end(), '\0'), value.end());
     if (kind == 5 && keys.size() < 8 && std::find(keys.begin(), keys.end(), value) == keys.end())
         keys.push_back(value);
-    std::string close = (shape & 8) ? "" : kClose[kind];
-    return indent + kOpen[kind] + value + close + eol;
+    const LineTag &tag = lineTags[LINE_TITLE + kind]; /* kinds 0 to 5: title to crc32 */
+    return indent + tag.opening + value + ((shape & 8) ? "" : tag.closing) + eol;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {

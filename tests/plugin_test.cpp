@@ -4,41 +4,28 @@
 #include <iconv.h>
 #include <string.h>
 
+#include "two_calls.h"
+
 char **PoisonedOut(void) {
     return reinterpret_cast<char **>(uintptr_t(0x10));
 }
 
-static Answer CopyAfterSize(int32_t size, int32_t (*copy)(char **out, void *ctx), void *ctx) {
-    Answer answer = {size, ""};
-    if (size < 1) return answer;
-    std::vector<char> buffer((size_t)size, '\x7f'); /* exact size: an overrun is caught */
-    char *data = buffer.data();
-    EXPECT_EQ(copy(&data, ctx), size) << "copy call and size call disagree";
-    EXPECT_EQ(buffer[(size_t)size - 1], '\0');
-    answer.text.assign(buffer.data(), (size_t)size - 1);
-    EXPECT_EQ(strlen(buffer.data()), (size_t)size - 1) << "NUL inside the answer";
-    return answer;
+/* A copy call that answers otherwise than the size call, or copies other
+   than the size says, fails the test. */
+static Answer Judge(const TwoCalls &calls) {
+    if (calls.size >= 1) {
+        EXPECT_EQ(calls.copied, calls.size) << "copy call and size call disagree";
+        EXPECT_TRUE(calls.terminated) << "the copy is not terminated where the size says";
+    }
+    return {calls.size, calls.text};
 }
 
-struct QueryCall {
-    TextQuery query;
-    const char *catalogue, *key;
-};
-
 Answer Ask(TextQuery query, const char *catalogue, const char *key) {
-    QueryCall call = {query, catalogue, key};
-    int32_t size = query(catalogue, key, 0, PoisonedOut(), 0);
-    return CopyAfterSize(size, [](char **out, void *ctx) {
-        QueryCall *c = static_cast<QueryCall *>(ctx);
-        return c->query(c->catalogue, c->key, 0, out, 1);
-    }, &call);
+    return Judge(TwoCallText(query, catalogue, key, PoisonedOut()));
 }
 
 Answer AskIdentity(IdentityText query) {
-    int32_t size = query(PoisonedOut(), 0);
-    return CopyAfterSize(size, [](char **out, void *ctx) {
-        return reinterpret_cast<IdentityText>(ctx)(out, 1);
-    }, reinterpret_cast<void *>(query));
+    return Judge(TwoCallIdentity(query, PoisonedOut()));
 }
 
 std::string Sjis(const char *utf8) {
@@ -52,18 +39,4 @@ std::string Sjis(const char *utf8) {
     EXPECT_NE(iconv(cd, &src, &srcLeft, &dst, &dstLeft), (size_t)-1);
     iconv_close(cd);
     return std::string(out.data(), out.size() - dstLeft);
-}
-
-std::string GameLines(const Game &g, const char *eol) {
-    std::string e(eol);
-    return "  <game>" + e + "    <title>" + g.title + "</title>" + e + "    <genre>" + g.genre +
-           "</genre>" + e + "    <publisher>" + g.publisher + "</publisher>" + e + "    <date>" +
-           g.date + "</date>" + e + "    <comment>" + g.comment + "</comment>" + e +
-           "    <crc32>" + g.crc32 + "</crc32>" + e + "  </game>" + e;
-}
-
-std::string Catalogue(const std::vector<Game> &games, const char *eol) {
-    std::string text = std::string("<?xml version=\"1.0\"?>") + eol + "<games>" + eol;
-    for (const Game &g : games) text += GameLines(g, eol);
-    return text + "</games>" + eol;
 }

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "catalogue_generator.h"
 #include "game_table.h"
 #include "memory.h"
 #include "plinorinfo.h"
@@ -55,12 +56,6 @@ Answer AskIdentity(IdentityText query);
 /* The Shift_JIS (code page 932) bytes of a UTF-8 text, by iconv. */
 std::string Sjis(const char *utf8);
 
-struct Game {
-    std::string title, crc32, genre, publisher, date, comment;
-};
-
-/* A game's lines in the catalogue format, indented, with the given line end. */
-std::string GameLines(const Game &game, const char *eol = "\n");
-std::string Catalogue(const std::vector<Game> &games, const char *eol = "\n");
+typedef CatalogueGame Game;
 
 #endif

@@ -8,7 +8,7 @@ static const Game kStarfall = {"Starfall Courier", "1A2B3C4D", "3", "Nimbus Work
 static const Game kMossy = {"Mossy Rails", "00C0FFEE", "8", "Tin Lantern", "1999", "Best lap"};
 
 TEST_F(PluginTest, EveryFieldComesBackByteExact) {
-    std::string text = Catalogue({kStarfall, kMossy});
+    std::string text = CatalogueText({kStarfall, kMossy});
     const char *t = text.c_str();
     Answer title = Ask(GetTitle, t, "1A2B3C4D");
     EXPECT_EQ(title.text, "Starfall Courier");
@@ -29,7 +29,7 @@ TEST_F(PluginTest, GenreCodesMapToTheirShiftJisNames) {
     std::vector<Game> games;
     for (int code = 0; code <= 10; code++)
         games.push_back({"G", "C" + std::to_string(code), std::to_string(code), "", "", ""});
-    std::string text = Catalogue(games);
+    std::string text = CatalogueText(games);
     for (int code = 0; code <= 10; code++) {
         std::string key = "C" + std::to_string(code);
         EXPECT_EQ(Ask(GetGenre, text.c_str(), key.c_str()).text, Sjis(names[code])) << code;
@@ -63,7 +63,7 @@ TEST_F(PluginTest, YearIsTheFirstFourBytesOfTheDateReadAsANumber) {
     std::vector<Game> games;
     for (size_t i = 0; i < sizeof cases / sizeof cases[0]; i++)
         games.push_back({"", "K" + std::to_string(i), "", "", cases[i].date, ""});
-    std::string text = Catalogue(games);
+    std::string text = CatalogueText(games);
     for (size_t i = 0; i < sizeof cases / sizeof cases[0]; i++) {
         std::string key = "K" + std::to_string(i);
         EXPECT_EQ(GetYear(text.c_str(), key.c_str(), 0), cases[i].year) << cases[i].date;
@@ -100,7 +100,7 @@ TEST_F(PluginTest, LaterValuesWinAndUnfinishedGamesMergeIntoTheNext) {
 }
 
 TEST_F(PluginTest, NothingAfterTheEndOfGamesIsRead) {
-    std::string text = Catalogue({kStarfall}) + GameLines(kMossy) + "</games>\n";
+    std::string text = CatalogueText({kStarfall}) + GameLines(kMossy) + "</games>\n";
     EXPECT_EQ(GetYear(text.c_str(), "1A2B3C4D", 0), 1996);
     EXPECT_EQ(GetYear(text.c_str(), "00C0FFEE", 0), NOT_FOUND);
 
@@ -119,7 +119,7 @@ TEST_F(PluginTest, AnEndOfGamesFirstLineParsesNothing) {
 }
 
 TEST_F(PluginTest, IndentationAndCarriageReturnsChangeNoValue) {
-    std::string crlf = Catalogue({kStarfall}, "\r\n");
+    std::string crlf = CatalogueText({kStarfall}, "\r\n");
     EXPECT_EQ(Ask(GetTitle, crlf.c_str(), "1A2B3C4D").text, "Starfall Courier");
     EXPECT_EQ(Ask(GetMemo, crlf.c_str(), "1A2B3C4D").text, "Two players & a shared map");
     EXPECT_EQ(GetYear(crlf.c_str(), "1A2B3C4D", 0), 1996);
@@ -145,8 +145,8 @@ TEST_F(PluginTest, FieldsTheCatalogueNeverSetAreEmpty) {
 }
 
 TEST_F(PluginTest, TheCatalogueIsReadOncePerModuleLife) {
-    std::string first = Catalogue({kStarfall});
-    std::string second = Catalogue({kMossy});
+    std::string first = CatalogueText({kStarfall});
+    std::string second = CatalogueText({kMossy});
     EXPECT_EQ(GetYear(first.c_str(), "1A2B3C4D", 0), 1996);
     EXPECT_EQ(GetYear(second.c_str(), "00C0FFEE", 0), NOT_FOUND);
     EXPECT_EQ(GetYear(second.c_str(), "1A2B3C4D", 0), 1996);
@@ -161,12 +161,12 @@ TEST_F(PluginTest, ACatalogueThatFinishesNoGameIsReadAgainByEveryQuery) {
     std::string none = "<games>\n<game>\n<title>Half</title>\n<crc32>H</crc32>\n</games>\n";
     EXPECT_EQ(GetYear(none.c_str(), "H", 0), NOT_FOUND);
     EXPECT_EQ(gameTable.records[0].crc32, std::string("H")); /* parsed into record 0 */
-    std::string later = Catalogue({kStarfall});
+    std::string later = CatalogueText({kStarfall});
     EXPECT_EQ(Ask(GetTitle, later.c_str(), "1A2B3C4D").text, "Starfall Courier");
 }
 
 TEST_F(PluginTest, TheHostsTextIsLeftUnchanged) {
-    std::string text = Catalogue({kStarfall, kMossy}, "\r\n");
+    std::string text = CatalogueText({kStarfall, kMossy}, "\r\n");
     std::vector<char> host(text.begin(), text.end());
     host.push_back('\0');
     std::vector<char> before = host;

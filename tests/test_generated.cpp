@@ -13,7 +13,7 @@ TEST_F(PluginTest, AFullTableOfGeneratedGamesIsReadWhole) {
         ReleaseGameTable();
         CreateGameTable();
         std::vector<GeneratedGame> games = GenerateGames(MAX_GAMES, crlf ? 7 : 1);
-        std::string text = CatalogueText(games, crlf);
+        std::string text = CatalogueText(games, crlf ? "\r\n" : "\n");
         char buffer[TEXT_FIELD_SIZE];
         char *out = buffer;
         size_t mismatches = 0;
@@ -24,7 +24,7 @@ TEST_F(PluginTest, AFullTableOfGeneratedGamesIsReadWhole) {
                         GetMaker(text.c_str(), key, 0, &out, 1) > 0 && g.publisher == buffer &&
                         GetMemo(text.c_str(), key, 0, &out, 1) > 0 && g.comment == buffer &&
                         GetGenre(text.c_str(), key, 0, &out, 1) > 0 &&
-                        genreNames[(size_t)std::stoi(g.genreCode)] == buffer &&
+                        genreNames[(size_t)std::stoi(g.genre)] == buffer &&
                         GetYear(text.c_str(), key, 0) == g.year;
             if (!same && ++mismatches <= 3) ADD_FAILURE() << "game " << i << " (" << key << ")";
         }

@@ -13,7 +13,7 @@ TEST_F(PluginTest, IdentityTextsAreFixedShiftJisBytes) {
 
 TEST_F(PluginTest, IdentityDoesNotDependOnTheCatalogueOrTheModuleLife) {
     EXPECT_EQ(GetPluginAuthor(PoisonedOut(), 0), 4);
-    std::string text = Catalogue({{"T", "1", "", "", "", ""}});
+    std::string text = CatalogueText({{"T", "1", "", "", "", ""}});
     EXPECT_EQ(GetYear(text.c_str(), "1", 0), 0);
     EXPECT_EQ(AskIdentity(GetPluginInfo).size, 49);
     EXPECT_EQ(gameTable.count, 1);

@@ -4,7 +4,7 @@
 #include "plugin_test.h"
 
 static std::string KeyedCatalogue() {
-    return Catalogue({{"Eight", "1234ABCD", "0", "", "2000", ""},
+    return CatalogueText({{"Eight", "1234ABCD", "0", "", "2000", ""},
                       {"Seven", "0BCDEF12", "1", "", "2001", ""},
                       {"Six", "00ABCDEF", "2", "", "2002", ""},
                       {"Five", "000ABCDE", "3", "", "2003", ""},

@@ -57,7 +57,7 @@ TEST_F(PluginTest, AnOpeningTagWithoutItsClosingTagLeavesTheFieldAlone) {
 }
 
 TEST_F(PluginTest, ALongChecksumIsCutToFifteenBytes) {
-    std::string text = Catalogue({{"Long key", "0123456789ABCDEFGHIJ", "", "", "", ""}});
+    std::string text = CatalogueText({{"Long key", "0123456789ABCDEFGHIJ", "", "", "", ""}});
     EXPECT_EQ(Ask(GetTitle, text.c_str(), "0123456789ABCDE").text, "Long key");
     EXPECT_EQ(GetYear(text.c_str(), "0123456789ABCDEF", 0), NOT_FOUND);
 }
@@ -79,7 +79,7 @@ TEST_F(PluginTest, GamesBeyondTheTableAreIgnored) {
 }
 
 TEST_F(PluginTest, KeysThatDoNotFitTheKeyBufferAreNotFound) {
-    std::string text = Catalogue({{"Fifteen", "ABCDEFGHIJKLMNO", "", "", "", ""},
+    std::string text = CatalogueText({{"Fifteen", "ABCDEFGHIJKLMNO", "", "", "", ""},
                                   {"Empty", "", "", "", "", ""}});
     std::vector<char> fifteen = HeapText("ABCDEFGHIJKLMNO");
     std::vector<char> sixteen = HeapText("ABCDEFGHIJKLMNOP");
@@ -92,7 +92,7 @@ TEST_F(PluginTest, KeysThatDoNotFitTheKeyBufferAreNotFound) {
 
 TEST_F(PluginTest, NullTextsAndBuffersAreHandledSafely) {
     EXPECT_EQ(GetTitle(NULL, "1", 0, PoisonedOut(), 1), NOT_FOUND); /* null reads as empty */
-    std::string text = Catalogue({{"Safe", "5AFE", "", "", "", ""}});
+    std::string text = CatalogueText({{"Safe", "5AFE", "", "", "", ""}});
     EXPECT_EQ(GetTitle(text.c_str(), NULL, 0, PoisonedOut(), 1), NOT_FOUND);
     EXPECT_EQ(GetYear(text.c_str(), NULL, 0), NOT_FOUND);
     char *nothing = NULL;
@@ -104,7 +104,7 @@ TEST_F(PluginTest, NullTextsAndBuffersAreHandledSafely) {
 }
 
 TEST_F(PluginTest, WithoutATableQueriesFindNothingUntilMemoryReturns) {
-    std::string text = Catalogue({{"Back", "BAC", "", "", "", ""}});
+    std::string text = CatalogueText({{"Back", "BAC", "", "", "", ""}});
     ReleaseGameTable();
     failingAllocations = 1;
     CreateGameTable();
@@ -116,7 +116,7 @@ TEST_F(PluginTest, WithoutATableQueriesFindNothingUntilMemoryReturns) {
 }
 
 TEST_F(PluginTest, WithoutTheParsersCopyQueriesFindNothingAndParseLater) {
-    std::string text = Catalogue({{"Later", "1A7E", "", "", "", ""}});
+    std::string text = CatalogueText({{"Later", "1A7E", "", "", "", ""}});
     failingAllocations = 1;
     EXPECT_EQ(GetTitle(text.c_str(), "1A7E", 0, PoisonedOut(), 1), NOT_FOUND);
     EXPECT_EQ(gameTable.count, 0);

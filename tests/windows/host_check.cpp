@@ -7,6 +7,7 @@
 #include <string>
 
 #include "plinorinfo.h"
+#include "two_calls.h"
 
 static const char kFirst[] =
     "<?xml version=\"1.0\" encoding=\"Shift_JIS\"?>\r\n<games>\r\n"
@@ -43,26 +44,17 @@ template <typename F> static F Export(HMODULE dll, const char *name) {
 
 /* The two calls a host makes: size with the flag 0 (out is never touched),
    then a copy into a buffer of exactly that size. */
-static std::string TwoCalls(PlinorTextQuery query, const char *text, const char *key) {
-    int32_t size = query(text, key, 0, reinterpret_cast<char **>(16), 0);
-    if (size == NOT_FOUND) return "NOT_FOUND";
-    if (size < 1 || size > 4096) return "bad size " + std::to_string(size);
-    char *buffer = static_cast<char *>(HeapAlloc(GetProcessHeap(), 0, (SIZE_T)size));
-    int32_t copied = query(text, key, 0, &buffer, 1);
-    std::string result = copied == size && buffer[size - 1] == '\0' &&
-                                 strlen(buffer) == (size_t)size - 1
-                             ? std::string(buffer)
-                             : "copy disagrees with size";
-    HeapFree(GetProcessHeap(), 0, buffer);
-    return result;
+static std::string Ask(PlinorTextQuery query, const char *text, const char *key) {
+    TwoCalls calls = TwoCallText(query, text, key, reinterpret_cast<char **>(16));
+    if (calls.size == NOT_FOUND) return "NOT_FOUND";
+    if (calls.size < 1 || calls.size > 4096) return "bad size " + std::to_string(calls.size);
+    return calls.copied == calls.size && calls.terminated ? calls.text : "copy disagrees with size";
 }
 
 static std::string IdentityText(PlinorIdentityText query, int32_t *size) {
-    char buffer[128] = {0};
-    char *out = buffer;
-    *size = query(reinterpret_cast<char **>(16), 0);
-    if (*size < 1 || *size > (int32_t)sizeof buffer || query(&out, 1) != *size) return "bad size";
-    return buffer;
+    TwoCalls calls = TwoCallIdentity(query, reinterpret_cast<char **>(16));
+    *size = calls.size;
+    return calls.copied == calls.size && calls.terminated ? calls.text : "bad size";
 }
 
 static void FirstLife(HMODULE dll) {
@@ -77,25 +69,25 @@ static void FirstLife(HMODULE dll) {
     if (failures) return;
 
     std::string s;
-    s = TwoCalls(title, kFirst, "A1B2C3");
+    s = Ask(title, kFirst, "A1B2C3");
     Check(s == "Lantern Keep", "title by a padded key", s);
-    s = TwoCalls(maker, kFirst, "A1B2C3");
+    s = Ask(maker, kFirst, "A1B2C3");
     Check(s == "Quill Hollow", "maker", s);
-    s = Utf8FromSjis(TwoCalls(genre, kFirst, "A1B2C3"));
+    s = Utf8FromSjis(Ask(genre, kFirst, "A1B2C3"));
     Check(s == "ロールプレイング", "genre in Shift_JIS", s);
-    s = TwoCalls(memo, kFirst, "A1B2C3");
+    s = Ask(memo, kFirst, "A1B2C3");
     Check(s == "Save at any well", "memo", s);
     int32_t y = year(kFirst, "A1B2C3", 0);
     Check(y == 1994, "year", std::to_string(y));
-    s = Utf8FromSjis(TwoCalls(genre, kFirst, "5EED1234"));
+    s = Utf8FromSjis(Ask(genre, kFirst, "5EED1234"));
     Check(s == "レース", "second game's genre", s);
-    s = TwoCalls(memo, kFirst, "5EED1234");
+    s = Ask(memo, kFirst, "5EED1234");
     Check(s.empty(), "an empty memo", s);
-    s = TwoCalls(title, kFirst, "DEADBEEF");
+    s = Ask(title, kFirst, "DEADBEEF");
     Check(s == "NOT_FOUND", "a miss", s);
     y = year(kFirst, "DEADBEEF", 0);
     Check(y == -512, "a miss for the year", std::to_string(y));
-    s = TwoCalls(title, kSecond, "00A1B2C3");
+    s = Ask(title, kSecond, "00A1B2C3");
     Check(s == "Lantern Keep", "the catalogue is read once per load", s);
 
     int32_t size = 0;
@@ -110,7 +102,7 @@ static void FirstLife(HMODULE dll) {
 static void SecondLife(HMODULE dll) {
     PlinorTextQuery title = Export<PlinorTextQuery>(dll, "GetTitle");
     if (title == NULL) return;
-    std::string s = TwoCalls(title, kSecond, "00A1B2C3");
+    std::string s = Ask(title, kSecond, "00A1B2C3");
     Check(s == "Second Life Only", "a reload starts with an empty table", s);
 }
 

@@ -3,6 +3,8 @@
 
 #include <stdio.h>
 
+#include "lines.h"
+
 static const char *const kAdjectives[] = {
     "Crimson", "Silent", "Paper", "Hollow", "Brass", "Velvet", "Glass", "Iron", "Lunar", "Amber",
     "Frozen", "Wandering", "Clockwork", "Sunken", "Electric", "Feathered", "Painted", "Burning",
@@ -51,7 +53,7 @@ std::vector<GeneratedGame> GenerateGames(size_t count, uint64_t seed) {
         GeneratedGame &g = games[i];
         g.title = std::string(PICK(kAdjectives, Next(&state))) + " " + PICK(kNouns, Next(&state)) +
                   PICK(kSubtitles, Next(&state));
-        g.genreCode = std::to_string(i % 11);
+        g.genre = std::to_string(i % 11);
         g.publisher = PICK(kMakers, Next(&state));
         g.year = 1983 + (int32_t)(Next(&state) % 25);
         char date[16];
@@ -65,19 +67,21 @@ std::vector<GeneratedGame> GenerateGames(size_t count, uint64_t seed) {
     return games;
 }
 
-std::string CatalogueText(const std::vector<GeneratedGame> &games, bool crlf) {
-    const std::string eol = crlf ? "\r\n" : "\n";
-    std::string text = "<?xml version=\"1.0\" encoding=\"Shift_JIS\"?>" + eol + "<games>" + eol;
-    text.reserve(games.size() * 300);
-    for (const GeneratedGame &g : games) {
-        text += "  <game>" + eol;
-        text += "    <title>" + g.title + "</title>" + eol;
-        text += "    <genre>" + g.genreCode + "</genre>" + eol;
-        text += "    <publisher>" + g.publisher + "</publisher>" + eol;
-        text += "    <date>" + g.date + "</date>" + eol;
-        text += "    <comment>" + g.comment + "</comment>" + eol;
-        text += "    <crc32>" + g.crc32 + "</crc32>" + eol;
-        text += "  </game>" + eol;
-    }
-    return text + "</games>" + eol;
+static std::string Field(LineKind kind, const std::string &value, const std::string &eol) {
+    return "    " + std::string(lineTags[kind].opening) + value + lineTags[kind].closing + eol;
+}
+
+std::string GameLines(const CatalogueGame &g, const char *eol) {
+    const std::string e = eol;
+    return "  " + std::string(GAME_OPENING_TAG) + e + Field(LINE_TITLE, g.title, e) + Field(LINE_GENRE, g.genre, e) +
+           Field(LINE_PUBLISHER, g.publisher, e) + Field(LINE_DATE, g.date, e) + Field(LINE_COMMENT, g.comment, e) +
+           Field(LINE_CRC32, g.crc32, e) + "  " + lineTags[LINE_END_OF_GAME].opening + e;
+}
+
+std::string CatalogueStart(const char *eol) {
+    return std::string("<?xml version=\"1.0\" encoding=\"Shift_JIS\"?>") + eol + GAMES_OPENING_TAG + eol;
+}
+
+std::string CatalogueEnd(const char *eol) {
+    return lineTags[LINE_END_OF_GAMES].opening + std::string(eol);
 }

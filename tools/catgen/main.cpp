@@ -16,7 +16,7 @@ int main(int argc, char **argv) {
         if (strcmp(argv[i], "--crlf") == 0) crlf = true;
         else if (strcmp(argv[i], "--seed") == 0 && i + 1 < argc) seed = strtoull(argv[++i], NULL, 10);
     }
-    std::string text = CatalogueText(GenerateGames((size_t)atol(argv[1]), seed), crlf);
+    std::string text = CatalogueText(GenerateGames((size_t)atol(argv[1]), seed), crlf ? "\r\n" : "\n");
     fwrite(text.data(), 1, text.size(), stdout);
     return 0;
 }

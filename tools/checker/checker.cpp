@@ -5,6 +5,7 @@
 #include <string.h>
 
 #include <algorithm>
+#include <memory>
 
 #include "genres.h"
 #include "keys.h"
@@ -13,9 +14,6 @@
 #include "encodings.h"
 #include "text.h"
 
-/* Not a line kind, so the plug-in skips it; where it stands tells the
-   checker that a new game begins. */
-static const char kGameOpening[] = "<game>";
 
 static const char *const kFindingNames[FINDING_KINDS] = {
     "long-line",        "unclosed-tag",    "shadowed-tag",      "unknown-tag",
@@ -32,22 +30,21 @@ const char *FindingName(FindingKind kind) {
 
 /* Finished games by their 16-byte key, to find the first game with each. */
 struct KeyIndex {
-    std::vector<int32_t> slots; /* game index + 1, or 0 */
+    std::vector<int32_t> slots; /* game index + 1, or 0; a power of two, over twice the games */
 };
-
-enum { KEY_SLOTS = 1 << 16 }; /* over three times MAX_GAMES */
 
 static uint32_t KeyHash(const char *key) {
     uint64_t low, high;
     memcpy(&low, key, 8);
     memcpy(&high, key + 8, 8);
-    return (uint32_t)((low * 0x9E3779B97F4A7C15ull ^ high * 0xC2B2AE3D27D4EB4Full) >> 48);
+    return (uint32_t)((low * 0x9E3779B97F4A7C15ull ^ high * 0xC2B2AE3D27D4EB4Full) >> 32);
 }
 
 /* The earlier game with this key, or -1 after noting `game` as its first. */
 static int32_t FirstWithKey(KeyIndex *index, const std::vector<GameRecord> &records, int32_t game) {
     const char *key = records[(size_t)game].crc32;
-    for (uint32_t slot = KeyHash(key);; slot = (slot + 1) % KEY_SLOTS) {
+    size_t mask = index->slots.size() - 1;
+    for (size_t slot = KeyHash(key) & mask;; slot = (slot + 1) & mask) {
         int32_t held = index->slots[slot];
         if (held == 0) {
             index->slots[slot] = game + 1;
@@ -65,6 +62,7 @@ struct Checker {
     size_t setAt[LINE_OTHER]; /* where each field of the game being filled took effect */
     size_t gameStart;         /* the first of those lines, 0 for none */
     bool checkShiftJis;
+    bool loneCarriageReturns; /* somewhere a CR ends no CR LF: lines are then looked at for it */
     bool toldLoneCarriageReturns;
     bool full;                /* the table is full: the plug-in has stopped reading */
     KeyIndex keys;
@@ -95,7 +93,8 @@ static GameRecord &Filling(Checker *c) {
 }
 
 static bool GameOpeningAt(const char *p, const char *end) {
-    return (size_t)(end - p) >= sizeof kGameOpening - 1 && memcmp(p, kGameOpening, sizeof kGameOpening - 1) == 0;
+    size_t length = sizeof GAME_OPENING_TAG - 1;
+    return (size_t)(end - p) >= length && memcmp(p, GAME_OPENING_TAG, length) == 0;
 }
 
 /* A tag that looks like a line kind's but is not one: another letter case,
@@ -148,7 +147,8 @@ struct LineTags {
         const char *at;
     } seen[SEEN_MAX];
     size_t seenCount;
-    const char *unseen[LINE_OTHER];
+    const char *unseen[LINE_OTHER]; /* set where unseenKinds has the kind's bit */
+    unsigned unseenKinds;
     bool gameOpening;
     const char *nearMiss;
     LineKind nearMissOf;
@@ -164,13 +164,23 @@ static void NoteOtherTag(LineTags *tags, const char *p, const char *end) {
     }
 }
 
+static void ClearTags(LineTags *tags) {
+    tags->seenCount = 0;
+    tags->unseenKinds = 0;
+    tags->gameOpening = false;
+    tags->nearMiss = NULL;
+}
+
 static void FindTags(const CatalogueLine *line, LineTags *tags) {
-    memset(tags, 0, sizeof *tags);
+    ClearTags(tags);
     for (const char *p = line->start; (p = (const char *)memchr(p, '<', (size_t)(line->end - p))) != NULL; p++) {
         LineKind kind = TagAt(p, line->end);
         if (kind == LINE_OTHER) NoteOtherTag(tags, p, line->end);
         else if (p < line->limit && TagAt(p, line->limit) == kind) tags->seen[tags->seenCount++] = {kind, p};
-        else if (tags->unseen[kind] == NULL) tags->unseen[kind] = p;
+        else if (!(tags->unseenKinds & 1u << kind)) {
+            tags->unseen[kind] = p;
+            tags->unseenKinds |= 1u << kind;
+        }
     }
 }
 
@@ -186,7 +196,7 @@ static bool PlainLine(const CatalogueLine *line, bool closed) {
 
 /* A plain line's one '<', when its kind does not explain it. */
 static void NoteLoneTag(const CatalogueLine *line, LineTags *tags) {
-    memset(tags, 0, sizeof *tags);
+    ClearTags(tags);
     if (line->kind == LINE_OTHER && line->marks == 1 && line->next != NULL)
         NoteOtherTag(tags, line->next, line->end);
 }
@@ -226,16 +236,14 @@ static bool ReportLongLine(Checker *c, const CatalogueLine *line, bool closed, c
                ClosingTag(line->kind) + " ends past byte " + kLimit;
         valueLost = true;
     }
-    const char *unseen[LINE_OTHER];
-    memcpy(unseen, tags->unseen, sizeof unseen);
-    for (;;) { /* in the order they stand */
+    for (unsigned left = tags->unseenKinds; left != 0;) { /* in the order they stand */
         int first = -1;
         for (int k = 0; k < LINE_OTHER; k++)
-            if (unseen[k] != NULL && (first < 0 || unseen[k] < unseen[first])) first = k;
-        if (first < 0) break;
+            if ((left & 1u << k) && (first < 0 || tags->unseen[k] < tags->unseen[first])) first = k;
         lost += std::string(lost.empty() ? "" : "; ") + Tag((LineKind)first) + " at byte " +
-                std::to_string(unseen[first] - line->start + 1) + " is not seen" + Unseen((LineKind)first, line->kind);
-        unseen[first] = NULL;
+                std::to_string(tags->unseen[first] - line->start + 1) + " is not seen" +
+                Unseen((LineKind)first, line->kind);
+        left &= ~(1u << first);
     }
     if (lost.empty()) lost = "nothing of use lies past byte " + kLimit;
     Report(c, FINDING_LONG_LINE, c->line,
@@ -405,7 +413,10 @@ static void CheckShiftJis(Checker *c, const CatalogueLine *line) {
 /* Carriage returns inside the line, where the line feeds should be. */
 static bool LoneCarriageReturns(Checker *c, const CatalogueLine *line) {
     size_t lines = 1;
-    for (const char *p = line->start; p + 1 < line->end; p++) lines += *p == '\r';
+    for (const char *p = line->start; p + 1 < line->end; p++) { /* a last one ends a CR LF line */
+        if ((p = (const char *)memchr(p, '\r', (size_t)(line->end - 1 - p))) == NULL) break;
+        lines++;
+    }
     if (lines == 1) return false;
     if (!c->toldLoneCarriageReturns)
         Report(c, FINDING_LONE_CARRIAGE_RETURN, c->line,
@@ -422,11 +433,11 @@ static void CheckLineBefore(Checker *c, const CatalogueLine *line) {
     TextView value;
     bool closed = IsField(line->kind) && LineValue(line, &value);
     bool longLine = line->end - line->start > MAX_LINE_LENGTH, searched = longLine || !PlainLine(line, closed);
-    bool runTogether = LoneCarriageReturns(c, line);
+    bool runTogether = c->loneCarriageReturns && LoneCarriageReturns(c, line);
     if (searched) FindTags(line, &tags);
     else NoteLoneTag(line, &tags);
     bool valueLost = longLine && !runTogether && ReportLongLine(c, line, closed, &tags);
-    if (!runTogether) ReportShadowed(c, line, &tags);
+    if (!runTogether && tags.seenCount > 1) ReportShadowed(c, line, &tags);
     if (tags.nearMiss != NULL && line->kind == LINE_OTHER && !runTogether) ReportNearMiss(c, line, &tags);
     if (tags.gameOpening && line->kind != LINE_END_OF_GAME && line->kind != LINE_END_OF_GAMES) NoteGameOpening(c);
     if (IsField(line->kind)) CheckValue(c, line, closed ? &value : NULL, valueLost);
@@ -443,7 +454,11 @@ static bool CheckLine(Checker *c, const CatalogueLine *line) {
     CheckLineBefore(c, line);
     switch (ParseStep(&c->parse, line)) {
     case PARSE_SET: NoteFieldSet(c, line->kind); return true;
-    case PARSE_FINISHED: NoteGameFinished(c); c->report->records.emplace_back(); return true;
+    case PARSE_FINISHED:
+        NoteGameFinished(c);
+        c->report->records.emplace_back();
+        c->parse.records = c->report->records.data(); /* the parse fills the records in place */
+        return true;
     case PARSE_FULL: NoteGameFinished(c); c->full = true; return true;
     case PARSE_ENDED: return false;
     default: return true;
@@ -520,18 +535,25 @@ void CheckCatalogue(const std::string &bytes, CheckReport *report) {
     c.line = 0;
     c.gameStart = 0;
     c.toldLoneCarriageReturns = c.full = false;
-    c.keys.slots.assign(KEY_SLOTS, 0);
-    report->records.reserve(MAX_GAMES); /* the parse fills them in place */
+    c.loneCarriageReturns = false;
+    for (const char *p = bytes.data(), *end = p + report->textLength;
+         (p = (const char *)memchr(p, '\r', (size_t)(end - p))) != NULL && !c.loneCarriageReturns; p++)
+        c.loneCarriageReturns = p + 1 < end && p[1] != '\n';
+    /* Each game ends with a "</game>" of 7 bytes: room for them all. */
+    size_t games = std::min((size_t)MAX_GAMES, report->textLength / 7), slots = 16;
+    while (slots < 2 * games) slots *= 2;
+    c.keys.slots.assign(slots, 0);
+    report->records.reserve(games + 1);
     StartParse(&c.parse, report->records.data(), &c.finished);
     c.checkShiftJis = CheckEncoding(&c, bytes);
 
     size_t length = report->textLength;
-    std::vector<char> copy(PaddedSize(length));
-    CopyPadded(copy.data(), bytes.data(), length);
-    const char *end = copy.data() + length;
+    std::unique_ptr<char[]> copy(new char[PaddedSize(length)]); /* not zeroed first: CopyPadded writes it all */
+    CopyPadded(copy.get(), bytes.data(), length);
+    const char *end = copy.get() + length;
     LineReader reader;
     CatalogueLine line;
-    StartReading(&reader, copy.data(), end);
+    StartReading(&reader, copy.get(), end);
     bool ended = false;
     while (!ended && ReadLine(&reader, &line)) ended = !CheckLine(&c, &line);
     size_t lastLine = c.line;
