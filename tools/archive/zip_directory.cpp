@@ -71,10 +71,14 @@ static ZipProblem ReadZip64End(const ZipSource &source, uint64_t locatorAt, cons
 }
 
 static ZipProblem LocateDirectory(const ZipSource &source, Directory *directory) {
-    size_t length = (size_t)std::min<uint64_t>(source.size, kEndSize + kMaxComment);
     std::string tail, start;
-    if (!ReadAt(source, source.size - length, length, &tail)) return ZIP_READ_FAILED;
-    size_t found = FindEndRecord((const unsigned char *)tail.data(), length);
+    size_t found = SIZE_MAX, length = 0;
+    for (size_t most : {kEndSize, kEndSize + kMaxComment}) { /* most archives have no comment: one small read */
+        length = (size_t)std::min<uint64_t>(source.size, most);
+        if (!ReadAt(source, source.size - length, length, &tail)) return ZIP_READ_FAILED;
+        found = FindEndRecord((const unsigned char *)tail.data(), length);
+        if (found != SIZE_MAX || length == source.size) break;
+    }
     if (found == SIZE_MAX) {
         if (source.size < 4) return ZIP_NOT_ZIP;
         if (!ReadAt(source, 0, 4, &start)) return ZIP_READ_FAILED;
