@@ -169,9 +169,8 @@ std::string CentralEntry(const Entry &e, uint64_t offset) {
            Le(0, 2) + Le(0, 2) + Le(0, 2) + Le(0, 4) + Le(offset, 4) + e.name + e.extra;
 }
 
-std::string EndRecord(uint64_t entries, uint64_t size, uint64_t offset, const std::string &comment = "") {
-    return Le(0x06054b50, 4) + Le(0, 4) + Le(entries, 2) + Le(entries, 2) + Le(size, 4) + Le(offset, 4) +
-           Le(comment.size(), 2) + comment;
+std::string EndRecord(uint64_t entries, uint64_t size, uint64_t offset) {
+    return Le(0x06054b50, 4) + Le(0, 4) + Le(entries, 2) + Le(entries, 2) + Le(size, 4) + Le(offset, 4) + Le(0, 2);
 }
 
 std::string Archive(const std::vector<Entry> &entries) {
