@@ -1,6 +1,7 @@
 /* Game table (the module's one fixed table of game records and its life) */
 #include "game_table.h"
 
+#include "game_index.h"
 #include "memory.h"
 
 GameTable gameTable = {NULL, 0, -1};
@@ -20,6 +21,7 @@ static void AllocateTable(void) {
 void CreateGameTable(void) {
     attached = true;
     if (gameTable.records == NULL) AllocateTable();
+    CreateGameIndex();
     gameTable.lastHit = -1;
 }
 
@@ -27,6 +29,7 @@ void ReleaseGameTable(void) {
     attached = false;
     ReleaseMemory(gameTable.records);
     gameTable.records = NULL;
+    ReleaseGameIndex();
     gameTable.count = 0;
     gameTable.lastHit = -1;
 }

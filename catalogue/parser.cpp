@@ -3,6 +3,7 @@
 
 #include <string.h>
 
+#include "game_index.h"
 #include "game_table.h"
 #include "lines.h"
 #include "memory.h"
@@ -13,6 +14,7 @@
    a cache miss per field. */
 static bool FinishGame(GameRecord *records, int32_t *filling) {
     int32_t finished = ++*filling;
+    IndexGame(records, finished - 1);
     StoreShared(&gameTable.count, finished);
     if (finished >= MAX_GAMES) return false;
     if (finished + 1 < MAX_GAMES) {
@@ -52,5 +54,6 @@ void LoadCatalogue(const char *catalogueText) {
     memcpy(copy, catalogueText, size);
     memset(copy + size, 0, TEXT_PADDING);
     ParseLines(copy, copy + size - 1, records);
+    EndGameIndex(records, LoadShared(&gameTable.count));
     ReleaseMemory(copy);
 }
