@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "../catalogue/game_index.h"
 #include "../catalogue/game_table.h"
 #include "../catalogue/memory.h"
 #include "plinorinfo.h"
@@ -16,6 +17,7 @@
 /* The same tests against the product DLL, through a PE loader. */
 #include "pe32/dll_module.h"
 #define gameTable LoadedGameTable()
+#define gameIndex LoadedGameIndex()
 #define failingAllocations LoadedFailingAllocations()
 static const bool kRunsTheDll = true;
 #else
