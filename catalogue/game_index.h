@@ -57,7 +57,8 @@ struct GameIndex {
 /* Made and released with the table; null when its memory could not be had. */
 extern GameIndex *gameIndex;
 
-/* Process attach: reserve the index unless there is one. Not retried later:
+/* Process attach, when it reserves the table: reserve the index unless
+   there is one. Not retried later, since a table may be filled by then:
    without it lookups scan, with the same answers. */
 void CreateGameIndex(void);
 void ReleaseGameIndex(void);

@@ -20,8 +20,10 @@ static void AllocateTable(void) {
 
 void CreateGameTable(void) {
     attached = true;
-    if (gameTable.records == NULL) AllocateTable();
-    CreateGameIndex();
+    if (gameTable.records == NULL) {
+        AllocateTable();
+        CreateGameIndex(); /* only here: a table a second attach finds filled gets no empty index */
+    }
     gameTable.lastHit = -1;
 }
 

@@ -141,6 +141,8 @@ TEST_F(PluginTest, WithoutItsIndexTheTableIsScannedForTheSameAnswers) {
     failingAllocations = 2; /* the table, which the first query gets, and the index, never retried */
     CreateGameTable();
     ExpectCollidingKeysToAnswerAsTheScanDoes();
+    CreateGameTable(); /* a second attach must not bring an empty index to a loaded table */
+    ExpectCollidingKeysToAnswerAsTheScanDoes();
     EXPECT_NE(gameTable.records, nullptr);
     EXPECT_EQ(gameIndex, nullptr);
 }
