@@ -62,8 +62,8 @@ static void Parse(benchmark::State &state) {
     state.SetBytesProcessed((int64_t)state.iterations() * (int64_t)text.size());
 }
 
-/* The parse with the index against the parse without it, timed in pairs
-   (in turn first) so that the machine's drift falls on both alike. */
+/* The parse with the index against the parse without it, timed in pairs,
+   each first in turn, so that the machine's drift falls on both alike. */
 static void ParseIndexCost(benchmark::State &state) {
     double seconds[2] = {0, 0};
     bool withFirst = true;
