@@ -3,10 +3,15 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include <algorithm>
+#include <chrono>
 #include <map>
 #include <pugixml.hpp>
+#include <random>
 #include <string>
+#include <unordered_map>
 
+#include "game_index.h"
 #include "game_table.h"
 #include "lines.h"
 #include "parser.h"
@@ -14,23 +19,39 @@
 #include "checker.h"
 #include "plinorinfo.h"
 
-static std::vector<GeneratedGame> games;
-static std::string text;
+enum { SMALL_TABLE = 10, MISS_KEYS = 256 };
 
-/* An empty table for the next parse. The records keep their old bytes,
-   which the parse overwrites (every generated game sets every field):
-   clearing 21 MB each time would time the cache, not the parser. */
+static std::vector<GeneratedGame> games;
+static std::string text, smallText; /* MAX_GAMES games, and the first SMALL_TABLE of them */
+static std::vector<std::string> missKeys; /* checksums the generator gives only to later games */
+static std::vector<size_t> shuffled;      /* every game once, in a host's order */
+
+/* The scan's figures are the baseline: for them the index is hidden from
+   the parse and the lookups, not released. */
+static GameIndex *builtIndex;
+
+static void UseIndex(bool indexed) {
+    gameIndex = indexed ? builtIndex : NULL;
+}
+
+/* An empty table for the next parse, the index emptied as a new module
+   life has it. The records keep their old bytes, which the parse
+   overwrites (every generated game sets every field): clearing 21 MB each
+   time would time the cache, not the parser. */
 static void EmptyTable() {
     gameTable.count = 0;
     gameTable.lastHit = -1;
+    EmptyGameIndex();
 }
 
-static void LoadedTable() {
+static void LoadedTable(const std::string &catalogue = text, bool indexed = false) {
+    UseIndex(indexed);
     EmptyTable();
-    LoadCatalogue(text.c_str());
+    LoadCatalogue(catalogue.c_str());
 }
 
 static void Parse(benchmark::State &state) {
+    UseIndex(true);
     for (auto _ : state) {
         state.PauseTiming();
         EmptyTable();
@@ -39,6 +60,25 @@ static void Parse(benchmark::State &state) {
     }
     if (gameTable.count != MAX_GAMES) state.SkipWithError("not every game was loaded");
     state.SetBytesProcessed((int64_t)state.iterations() * (int64_t)text.size());
+}
+
+/* The parse with the index against the parse without it, timed in pairs,
+   each first in turn, so that the machine's drift falls on both alike. */
+static void ParseIndexCost(benchmark::State &state) {
+    double seconds[2] = {0, 0};
+    bool withFirst = true;
+    for (auto _ : state) {
+        for (bool indexed : {withFirst, !withFirst}) {
+            UseIndex(indexed);
+            EmptyTable();
+            auto start = std::chrono::steady_clock::now();
+            LoadCatalogue(text.c_str());
+            seconds[indexed] += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        }
+        withFirst = !withFirst;
+    }
+    UseIndex(true);
+    state.counters["ratio"] = seconds[1] / seconds[0];
 }
 
 /* plinorhost check over the same text: every line judged, every game kept.
@@ -112,14 +152,14 @@ static void PugixmlBaseline(benchmark::State &state) {
 }
 
 static void HitSize(benchmark::State &state) {
-    LoadedTable();
+    LoadedTable(text, true);
     const char *key = games[MAX_GAMES / 2].crc32.c_str();
     GetTitle(text.c_str(), key, 0, NULL, 0);
     for (auto _ : state) benchmark::DoNotOptimize(GetTitle(text.c_str(), key, 0, NULL, 0));
 }
 
 static void HitCopy(benchmark::State &state) {
-    LoadedTable();
+    LoadedTable(text, true);
     const char *key = games[MAX_GAMES / 2].crc32.c_str();
     char buffer[TEXT_FIELD_SIZE];
     char *out = buffer;
@@ -133,6 +173,41 @@ static void HitCopy(benchmark::State &state) {
 static void MissScan(benchmark::State &state) {
     LoadedTable();
     for (auto _ : state) benchmark::DoNotOptimize(GetYear(text.c_str(), "NOTAGAME", 0));
+}
+
+/* Lookups through the index, asking the given keys in turn, so that no
+   query is answered by the last hit. */
+static void AskInTurn(benchmark::State &state, const std::string &catalogue,
+                      const std::vector<std::string> &keys) {
+    LoadedTable(catalogue, true);
+    size_t next = 0;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(GetYear(catalogue.c_str(), keys[next].c_str(), 0));
+        next = next + 1 < keys.size() ? next + 1 : 0;
+    }
+}
+
+static void MissIndexed(benchmark::State &state) {
+    AskInTurn(state, text, missKeys);
+}
+
+static void MissIndexedSmall(benchmark::State &state) {
+    AskInTurn(state, smallText, missKeys);
+}
+
+/* SMALL_TABLE games of each table: all of the small one, spread over the full one. */
+static std::vector<std::string> HitKeys(size_t stride) {
+    std::vector<std::string> keys;
+    for (size_t i = 0; i < SMALL_TABLE; i++) keys.push_back(games[i * stride].crc32);
+    return keys;
+}
+
+static void HitIndexed(benchmark::State &state) {
+    AskInTurn(state, text, HitKeys(MAX_GAMES / SMALL_TABLE));
+}
+
+static void HitIndexedSmall(benchmark::State &state) {
+    AskInTurn(state, smallText, HitKeys(1));
 }
 
 /* Reads every record's crc32 field and nothing else. */
@@ -151,8 +226,7 @@ static void Crc32ReadBaseline(benchmark::State &state) {
 }
 
 /* A host filling its collection: all five facts of every game, two calls each. */
-static void HostPass(benchmark::State &state) {
-    LoadedTable();
+static void FiveFactsOfEveryGame(benchmark::State &state) {
     static const PlinorTextQuery queries[] = {GetTitle, GetMaker, GetGenre, GetMemo};
     char buffer[TEXT_FIELD_SIZE];
     char *out = buffer;
@@ -169,7 +243,44 @@ static void HostPass(benchmark::State &state) {
     state.SetItemsProcessed((int64_t)state.iterations() * (int64_t)games.size());
 }
 
+static void HostPass(benchmark::State &state) {
+    LoadedTable();
+    FiveFactsOfEveryGame(state);
+}
+
+static void HostPassIndexed(benchmark::State &state) {
+    LoadedTable(text, true);
+    FiveFactsOfEveryGame(state);
+}
+
+/* A host asking each game's title once, size call and copy call, in its
+   own order. */
+static void TitlePass(benchmark::State &state) {
+    LoadedTable(text, true);
+    char buffer[TEXT_FIELD_SIZE];
+    char *out = buffer;
+    for (auto _ : state) {
+        for (size_t i : shuffled) {
+            const char *key = games[i].crc32.c_str();
+            benchmark::DoNotOptimize(GetTitle(text.c_str(), key, 0, NULL, 0));
+            benchmark::DoNotOptimize(GetTitle(text.c_str(), key, 0, &out, 1));
+        }
+    }
+    state.SetItemsProcessed((int64_t)state.iterations() * (int64_t)games.size());
+}
+
+/* The same keys in the same order through the C++ library's hash map. */
+static void MapLookupBaseline(benchmark::State &state) {
+    std::unordered_map<std::string, int> map;
+    for (size_t i = 0; i < games.size(); i++) map[games[i].crc32] = (int)i;
+    for (auto _ : state) {
+        for (size_t i : shuffled) benchmark::DoNotOptimize(map.find(games[i].crc32)->second);
+    }
+    state.SetItemsProcessed((int64_t)state.iterations() * (int64_t)games.size());
+}
+
 BENCHMARK(Parse)->Unit(benchmark::kNanosecond);
+BENCHMARK(ParseIndexCost)->Unit(benchmark::kNanosecond);
 BENCHMARK(Check)->Unit(benchmark::kNanosecond);
 BENCHMARK(CopyAndSplitBaseline)->Unit(benchmark::kNanosecond);
 BENCHMARK(FindLinesReference)->Unit(benchmark::kNanosecond);
@@ -179,17 +290,26 @@ BENCHMARK(HitCopy)->Unit(benchmark::kNanosecond);
 BENCHMARK(MissScan)->Unit(benchmark::kNanosecond);
 BENCHMARK(Crc32ReadBaseline)->Unit(benchmark::kNanosecond);
 BENCHMARK(HostPass)->Unit(benchmark::kNanosecond)->MinTime(2.0);
+BENCHMARK(MissIndexed)->Unit(benchmark::kNanosecond);
+BENCHMARK(MissIndexedSmall)->Unit(benchmark::kNanosecond);
+BENCHMARK(HitIndexed)->Unit(benchmark::kNanosecond);
+BENCHMARK(HitIndexedSmall)->Unit(benchmark::kNanosecond);
+BENCHMARK(HostPassIndexed)->Unit(benchmark::kNanosecond);
+BENCHMARK(TitlePass)->Unit(benchmark::kNanosecond);
+BENCHMARK(MapLookupBaseline)->Unit(benchmark::kNanosecond);
 
-/* Keeps each benchmark's time (the median when repeated) for the ratios. */
+/* Keeps each benchmark's time, or its ratio counter, (the median when
+   repeated) for the summary. */
 class RatioReporter : public benchmark::ConsoleReporter {
 public:
     std::map<std::string, double> ns;
     void ReportRuns(const std::vector<Run> &runs) override {
         for (const Run &run : runs) {
             std::string name = run.run_name.function_name;
-            if (run.run_type == Run::RT_Iteration && !ns.count(name)) ns[name] = run.GetAdjustedRealTime();
-            if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median")
-                ns[name] = run.GetAdjustedRealTime();
+            auto ratio = run.counters.find("ratio");
+            double value = ratio != run.counters.end() ? ratio->second.value : run.GetAdjustedRealTime();
+            if (run.run_type == Run::RT_Iteration && !ns.count(name)) ns[name] = value;
+            if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median") ns[name] = value;
         }
         ConsoleReporter::ReportRuns(runs);
     }
@@ -202,7 +322,9 @@ static bool Line(const char *what, double value, const char *unit, const char *t
 
 static int Summary(std::map<std::string, double> &t) {
     const char *needed[] = {"Parse", "Check", "CopyAndSplitBaseline", "FindLinesReference", "PugixmlBaseline", "HitSize",
-                            "HitCopy", "MissScan", "Crc32ReadBaseline", "HostPass"};
+                            "HitCopy", "MissScan", "Crc32ReadBaseline", "HostPass", "ParseIndexCost", "MissIndexed",
+                            "MissIndexedSmall", "HitIndexed", "HitIndexedSmall", "HostPassIndexed", "TitlePass",
+                            "MapLookupBaseline"};
     for (const char *name : needed)
         if (!t.count(name)) return 0; /* a filtered run: no ratios to give */
     double megabytes = (double)text.size() / 1e6;
@@ -212,8 +334,14 @@ static int Summary(std::map<std::string, double> &t) {
            megabytes / t["Parse"] * 1e9, megabytes / t["CopyAndSplitBaseline"] * 1e9,
            megabytes / t["PugixmlBaseline"] * 1e9, megabytes / t["FindLinesReference"] * 1e9,
            t["Parse"] / t["FindLinesReference"]);
-    printf("  miss %.0f ns, crc32 loop %.0f ns; host pass %.0f ns per game, half a crc32 loop %.0f ns\n",
+    double perGameIndexed = t["HostPassIndexed"] / (double)games.size();
+    double titlePerGame = t["TitlePass"] / (double)games.size(), mapPerKey = t["MapLookupBaseline"] / (double)games.size();
+    printf("  scan (the baseline): miss %.0f ns, crc32 loop %.0f ns; host pass %.0f ns per game, half a crc32 loop %.0f ns\n",
            t["MissScan"], t["Crc32ReadBaseline"], perGame, halfScan);
+    printf("  index: miss %.1f ns (%.1f at %d games), hit %.1f ns (%.1f at %d games); host pass %.0f ns per game (%.0f times faster than the scan)\n",
+           t["MissIndexed"], t["MissIndexedSmall"], SMALL_TABLE, t["HitIndexed"], t["HitIndexedSmall"], SMALL_TABLE,
+           perGameIndexed, perGame / perGameIndexed);
+    printf("  title pass in a host's order %.1f ns per game, unordered_map lookup %.1f ns per key\n", titlePerGame, mapPerKey);
     bool ok = true;
     ok &= Line("parse / copy-and-split", t["Parse"] / t["CopyAndSplitBaseline"], "times", "at most 1.3", t["Parse"] <= 1.3 * t["CopyAndSplitBaseline"]);
     ok &= Line("check / parse", t["Check"] / t["Parse"], "times", "at most 3", t["Check"] <= 3 * t["Parse"]);
@@ -222,19 +350,30 @@ static int Summary(std::map<std::string, double> &t) {
     ok &= Line("hit, copy call", t["HitCopy"], "ns per call", "under 25", t["HitCopy"] < 25);
     ok &= Line("miss / crc32-reading loop", t["MissScan"] / t["Crc32ReadBaseline"], "times", "at most 1.5", t["MissScan"] <= 1.5 * t["Crc32ReadBaseline"]);
     ok &= Line("host pass per game / half a crc32 loop", perGame / halfScan, "times", "at most 1.5", perGame <= 1.5 * halfScan);
+    ok &= Line("indexed miss, 20000 games / 10", t["MissIndexed"] / t["MissIndexedSmall"], "times", "at most 1.5", t["MissIndexed"] <= 1.5 * t["MissIndexedSmall"]);
+    ok &= Line("indexed hit (not the last), 20000 games / 10", t["HitIndexed"] / t["HitIndexedSmall"], "times", "at most 1.5", t["HitIndexed"] <= 1.5 * t["HitIndexedSmall"]);
+    ok &= Line("title pass per game / unordered_map lookup", titlePerGame / mapPerKey, "times", "at most 3", titlePerGame <= 3 * mapPerKey);
+    ok &= Line("parse with the index / without", t["ParseIndexCost"], "times", "at most 1.05", t["ParseIndexCost"] <= 1.05);
     printf(ok ? "all targets met\n" : "some targets missed\n");
     return ok ? 0 : 1;
 }
 
 int main(int argc, char **argv) {
     CreateGameTable();
-    games = GenerateGames(MAX_GAMES);
+    builtIndex = gameIndex;
+    games = GenerateGames(MAX_GAMES + MISS_KEYS);
+    for (size_t i = MAX_GAMES; i < games.size(); i++) missKeys.push_back(games[i].crc32);
+    games.resize(MAX_GAMES);
     text = CatalogueText(games);
+    smallText = CatalogueText(std::vector<GeneratedGame>(games.begin(), games.begin() + SMALL_TABLE));
+    for (size_t i = 0; i < games.size(); i++) shuffled.push_back(i);
+    std::shuffle(shuffled.begin(), shuffled.end(), std::mt19937(1));
     benchmark::Initialize(&argc, argv);
     RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     int status = Summary(reporter.ns);
     benchmark::Shutdown();
+    UseIndex(true);
     ReleaseGameTable();
     return status;
 }

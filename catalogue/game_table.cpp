@@ -1,6 +1,7 @@
 /* Game table (the module's one fixed table of game records and its life) */
 #include "game_table.h"
 
+#include "game_index.h"
 #include "memory.h"
 
 GameTable gameTable = {NULL, 0, -1};
@@ -19,7 +20,10 @@ static void AllocateTable(void) {
 
 void CreateGameTable(void) {
     attached = true;
-    if (gameTable.records == NULL) AllocateTable();
+    if (gameTable.records == NULL) {
+        AllocateTable();
+        CreateGameIndex(); /* only here: a table a second attach finds filled gets no empty index */
+    }
     gameTable.lastHit = -1;
 }
 
@@ -27,6 +31,7 @@ void ReleaseGameTable(void) {
     attached = false;
     ReleaseMemory(gameTable.records);
     gameTable.records = NULL;
+    ReleaseGameIndex();
     gameTable.count = 0;
     gameTable.lastHit = -1;
 }

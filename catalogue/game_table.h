@@ -38,10 +38,12 @@ static inline void StoreShared(int32_t *value, int32_t v) {
     __atomic_store_n(value, v, __ATOMIC_RELAXED);
 }
 
-/* Process attach: reserve the table (once) and forget the last hit. */
+/* Process attach: reserve the table and its index (once each) and forget
+   the last hit. */
 void CreateGameTable(void);
 
-/* Process detach: give the table back; the next attach starts empty. */
+/* Process detach: give the table and its index back; the next attach
+   starts empty. */
 void ReleaseGameTable(void);
 
 /* The table, or null; retries an allocation that failed at attach. */

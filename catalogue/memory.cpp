@@ -1,4 +1,4 @@
-/* Catalogue memory (the module's two allocations, with a seam for tests) */
+/* Catalogue memory (the module's allocations, with a seam for tests) */
 #include "memory.h"
 
 #include <stdlib.h>

@@ -1,4 +1,4 @@
-/* Catalogue memory (the module's two allocations, with a seam for tests) */
+/* Catalogue memory (the module's allocations, with a seam for tests) */
 #ifndef PLINOR_MEMORY_H
 #define PLINOR_MEMORY_H
 

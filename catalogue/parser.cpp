@@ -3,6 +3,7 @@
 
 #include <string.h>
 
+#include "game_index.h"
 #include "memory.h"
 
 void CopyPadded(char *copy, const char *text, size_t length) {
@@ -23,6 +24,11 @@ void LoadCatalogue(const char *catalogueText) {
     ParseState parse;
     StartReading(&reader, copy, copy + length);
     StartParse(&parse, records, &gameTable.count);
-    while (ReadLine(&reader, &line) && ParseStep(&parse, &line) < PARSE_FULL) {}
+    ParseEffect effect = PARSE_SKIPPED;
+    while (effect < PARSE_FULL && ReadLine(&reader, &line)) {
+        effect = ParseStep(&parse, &line);
+        if (effect == PARSE_FINISHED || effect == PARSE_FULL) IndexGame(records, parse.filling - 1);
+    }
+    EndGameIndex(records, parse.filling);
     ReleaseMemory(copy);
 }

@@ -20,7 +20,7 @@ static inline size_t PaddedSize(size_t length) {
 void CopyPadded(char *copy, const char *text, size_t length);
 
 /* One parse: the records it fills and where it publishes how many are
-   finished. The index of the record being filled is the parse's own, so
+   finished. The number of the record being filled is the parse's own, so
    no other call can move it past the table. */
 struct ParseState {
     GameRecord *records; /* MAX_GAMES of them */

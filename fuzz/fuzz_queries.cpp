@@ -4,7 +4,9 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include "game_index.h"
 #include "game_table.h"
+#include "keys.h"
 #include "plinorinfo.h"
 #include "two_calls.h"
 
@@ -20,10 +22,20 @@ static bool TableIsZero(void) {
     return p[0] == 0 && memcmp(p, p + 1, sizeof(GameRecord) * MAX_GAMES - 1) == 0;
 }
 
+/* Emptying the slots the index lists, as the next parse does, must empty
+   it whole. */
+static bool IndexEmptiesWhole(void) {
+    if (gameIndex == NULL) return true;
+    EmptyGameIndex();
+    const unsigned char *p = (const unsigned char *)gameIndex->slots;
+    return p[0] == 0 && memcmp(p, p + 1, sizeof gameIndex->slots - 1) == 0;
+}
+
 /* A parse writes only the finished records and the one after them, so
    clearing those is as good as a new table, without reallocating 21 MB per
-   input. Every FULL_RESET_EVERY inputs the whole table is checked for
-   stray writes and the module really detaches and attaches. */
+   input; the next parse empties the index itself. Every FULL_RESET_EVERY
+   inputs the whole table is checked for stray writes, the index for slots
+   that would stay filled, and the module really detaches and attaches. */
 void FreshModule(void) {
     static unsigned inputs = 0;
     if (gameTable.records != NULL) {
@@ -33,6 +45,7 @@ void FreshModule(void) {
         gameTable.lastHit = -1;
         if (++inputs % FULL_RESET_EVERY != 0) return;
         REQUIRE(TableIsZero()); /* nothing was written past the records cleared */
+        REQUIRE(IndexEmptiesWhole());
     }
     ReleaseGameTable();
     CreateGameTable();
@@ -48,6 +61,18 @@ char *TerminatedCopy(const unsigned char *data, size_t size) {
 static void CheckState(void) {
     REQUIRE(gameTable.count >= 0 && gameTable.count <= MAX_GAMES);
     REQUIRE(gameTable.lastHit >= -1 && gameTable.lastHit < gameTable.count);
+}
+
+/* The record a lookup must answer from: the last hit it began with if its
+   key matches, else the first with the key, found by a scan; -1 for none. */
+static int32_t RecordByScan(const char *key, int32_t hit) {
+    char normalized[KEY_FIELD_SIZE];
+    const GameRecord *records = gameTable.records;
+    if (records == NULL || !NormalizeKey(key, normalized)) return -1;
+    if (hit >= 0 && memcmp(records[hit].crc32, normalized, KEY_FIELD_SIZE) == 0) return hit;
+    for (int32_t i = 0; i < gameTable.count; i++)
+        if (memcmp(records[i].crc32, normalized, KEY_FIELD_SIZE) == 0) return i;
+    return -1;
 }
 
 static void AskText(PlinorTextQuery query, const char *catalogue, const char *key) {
@@ -67,12 +92,22 @@ static void AskIdentity(PlinorIdentityText query, int32_t expected) {
     REQUIRE(calls.size == expected && calls.copied == expected && calls.terminated);
 }
 
+/* The year, asked before the last hit is this key's game: the lookup must
+   answer from the record a scan names. */
+static int32_t AskYear(const char *catalogue, const char *key) {
+    int32_t lastHit = gameTable.lastHit;
+    int32_t year = GetYear(catalogue, key, 0), expected = RecordByScan(key, lastHit);
+    if (expected < 0) REQUIRE(year == NOT_FOUND && gameTable.lastHit == lastHit);
+    else REQUIRE(year == gameTable.records[expected].year && gameTable.lastHit == expected);
+    return year;
+}
+
 void AskEverything(const char *catalogue, const char *key) {
+    int32_t year = AskYear(catalogue, key);
     AskText(GetTitle, catalogue, key);
     AskText(GetMaker, catalogue, key);
     AskText(GetGenre, catalogue, key);
     AskText(GetMemo, catalogue, key);
-    int32_t year = GetYear(catalogue, key, 0);
     int32_t title = GetTitle(catalogue, key, 0, NULL, 1);
     REQUIRE(title != NOT_FOUND || year == NOT_FOUND);
     REQUIRE(GetPluginVersion() == 100);

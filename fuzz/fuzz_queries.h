@@ -10,7 +10,8 @@ void FreshModule(void);
 /* Asks every text query with the size call and the copy call (into a buffer
    of exactly the returned size), the year and the identity exports, and
    traps on any broken promise: sizes disagreeing, a copy not terminated
-   where its size says, a size past a field, state out of its bounds. */
+   where its size says, a size past a field, state out of its bounds, a
+   game other than the one a scan finds. */
 void AskEverything(const char *catalogue, const char *key);
 
 /* A NUL-terminated copy of size bytes of data, on the heap with no slack,

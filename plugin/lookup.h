@@ -5,8 +5,9 @@
 #include "game_table.h"
 #include "keys.h"
 
-/* The record whose crc32 equals the normalised key, the last hit first, or
-   null. A hit from the scan becomes the last hit. */
+/* The record whose crc32 equals the normalised key, or null: the last hit
+   if its key matches, else the first such record, found through the index
+   (or by a scan without one), which becomes the last hit. */
 const GameRecord *FindGame(const char normalized[KEY_FIELD_SIZE]);
 
 /* Copies size bytes of text to the host's buffer when asked and when there

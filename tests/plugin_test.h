@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "catalogue_generator.h"
+#include "game_index.h"
 #include "game_table.h"
 #include "memory.h"
 #include "plinorinfo.h"
@@ -17,6 +18,7 @@
 /* The same tests against the product DLL, through a PE loader. */
 #include "pe32/dll_module.h"
 #define gameTable LoadedGameTable()
+#define gameIndex LoadedGameIndex()
 #define failingAllocations LoadedFailingAllocations()
 static const bool kRunsTheDll = true;
 #else

@@ -1,4 +1,5 @@
 /* Keys, lookup and the two-call protocol of the game queries */
+#include <stdio.h>
 #include <string.h>
 
 #include "plugin_test.h"
@@ -100,4 +101,67 @@ TEST_F(PluginTest, NothingIsFoundBeforeACatalogueFinishesAGame) {
     }
     EXPECT_EQ(gameTable.count, 0);
     EXPECT_EQ(gameTable.lastHit, -1);
+}
+
+/* Keys whose home is the index's last slot: each probe runs past the end,
+   on to the first slots. */
+static std::vector<std::string> KeysAtTheLastSlot(size_t wanted) {
+    std::vector<std::string> keys;
+    char key[KEY_FIELD_SIZE] = {0};
+    for (uint32_t i = 0; keys.size() < wanted; i++) {
+        snprintf(key, sizeof key, "%08X", i);
+        if (HomeSlot(KeyHash(KeyOf(key))) == INDEX_SLOTS - 1) keys.push_back(key);
+    }
+    return keys;
+}
+
+/* Three keys that share a home slot, two of them twice, and a fourth that
+   no game has: every answer from the first game with the key. */
+static void ExpectCollidingKeysToAnswerAsTheScanDoes(void) {
+    std::vector<std::string> k = KeysAtTheLastSlot(4);
+    std::string text = CatalogueText({{"A", k[0], "", "", "", ""}, {"B", k[1], "", "", "", ""},
+                                  {"A again", k[0], "", "", "", ""}, {"C", k[2], "", "", "", ""},
+                                  {"B again", k[1], "", "", "", ""}});
+    const char *t = text.c_str();
+    EXPECT_EQ(Ask(GetTitle, t, k[1].c_str()).text, "B");
+    EXPECT_EQ(gameTable.lastHit, 1);
+    EXPECT_EQ(Ask(GetTitle, t, k[0].c_str()).text, "A");
+    EXPECT_EQ(Ask(GetTitle, t, k[2].c_str()).text, "C");
+    EXPECT_EQ(GetYear(t, k[3].c_str(), 0), NOT_FOUND);
+    EXPECT_EQ(gameTable.lastHit, 3);
+}
+
+TEST_F(PluginTest, KeysThatCollideInTheIndexAnswerFromTheirFirstGame) {
+    EXPECT_NE(gameIndex, nullptr);
+    ExpectCollidingKeysToAnswerAsTheScanDoes();
+}
+
+TEST_F(PluginTest, WithoutItsIndexTheTableIsScannedForTheSameAnswers) {
+    ReleaseGameTable();
+    failingAllocations = 2; /* the table, which the first query gets, and the index, never retried */
+    CreateGameTable();
+    ExpectCollidingKeysToAnswerAsTheScanDoes();
+    CreateGameTable(); /* a second attach must not bring an empty index to a loaded table */
+    ExpectCollidingKeysToAnswerAsTheScanDoes();
+    EXPECT_NE(gameTable.records, nullptr);
+    EXPECT_EQ(gameIndex, nullptr);
+}
+
+TEST_F(PluginTest, AFullTableWithEveryKeyTwiceAnswersFromTheFirstHalf) {
+    std::string text = "<games>\n";
+    char key[KEY_FIELD_SIZE];
+    for (int i = 0; i < MAX_GAMES; i++) {
+        snprintf(key, sizeof key, "%08X", i % (MAX_GAMES / 2));
+        text += "<game>\n<title>T" + std::to_string(i) + "</title>\n<crc32>" + key + "</crc32>\n</game>\n";
+    }
+    text += "<game>\n<crc32>LATE</crc32>\n</game>\n</games>\n";
+    size_t wrong = 0;
+    for (int i = MAX_GAMES / 2; i-- > 0;) {
+        snprintf(key, sizeof key, "%08X", i);
+        if (Ask(GetTitle, text.c_str(), key).text != "T" + std::to_string(i) && ++wrong <= 3)
+            ADD_FAILURE() << key;
+    }
+    EXPECT_EQ(wrong, 0u);
+    EXPECT_EQ(gameTable.count, MAX_GAMES);
+    EXPECT_EQ(GetYear(text.c_str(), "LATE", 0), NOT_FOUND);
 }

@@ -78,6 +78,17 @@ TEST_F(PluginTest, GamesBeyondTheTableAreIgnored) {
     EXPECT_EQ(gameTable.count, MAX_GAMES);
 }
 
+/* A racing host may ask while another call's parse is still filling the
+   table: the index's entries for games past the count are not used. */
+TEST_F(PluginTest, TheIndexAnswersOnlyFromFinishedGames) {
+    std::string text = CatalogueText({{"First", "F1", "", "", "", ""}, {"Second", "F2", "", "", "", ""}});
+    EXPECT_EQ(GetYear(text.c_str(), "F1", 0), 0);
+    gameTable.count = 1;
+    EXPECT_EQ(GetYear(text.c_str(), "F2", 0), NOT_FOUND);
+    gameTable.count = 2;
+    EXPECT_EQ(Ask(GetTitle, text.c_str(), "F2").text, "Second");
+}
+
 TEST_F(PluginTest, KeysThatDoNotFitTheKeyBufferAreNotFound) {
     std::string text = CatalogueText({{"Fifteen", "ABCDEFGHIJKLMNO", "", "", "", ""},
                                   {"Empty", "", "", "", "", ""}});

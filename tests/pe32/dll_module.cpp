@@ -16,6 +16,7 @@
 
 static PeImage image;
 static GameTable standIn = {NULL, 0, -1};
+static GameIndex *indexStandIn = NULL;
 static int pendingFailures = 0;
 
 /* PLINOR_DLL names the DLL; PLINOR_DLL_BASE, if set, another load address. */
@@ -62,6 +63,11 @@ template <typename T> static T *InDll(const char *symbol) {
 GameTable &LoadedGameTable(void) {
     GameTable *table = image.base != NULL ? InDll<GameTable>("gameTable") : NULL;
     return table != NULL ? *table : standIn;
+}
+
+GameIndex *&LoadedGameIndex(void) {
+    GameIndex **index = image.base != NULL ? InDll<GameIndex *>("gameIndex") : NULL;
+    return index != NULL ? *index : indexStandIn;
 }
 
 int &LoadedFailingAllocations(void) {

@@ -3,11 +3,14 @@
 #ifndef PLINOR_DLL_MODULE_H
 #define PLINOR_DLL_MODULE_H
 
+#include "game_index.h"
 #include "game_table.h"
 
-/* The DLL's own table and allocation seam, found through the linker's map;
-   before the DLL is loaded, a stand-in that is carried into the next load. */
+/* The DLL's own table, index and allocation seam, found through the
+   linker's map; before the DLL is loaded, a stand-in that is carried into
+   the next load. */
 GameTable &LoadedGameTable(void);
+GameIndex *&LoadedGameIndex(void);
 int &LoadedFailingAllocations(void);
 
 /* CreateGameTable loads the DLL (map, TLS callbacks, DLL_PROCESS_ATTACH) or,
