@@ -35,9 +35,10 @@ static int32_t Probe(const GameIndex *index, const GameRecord *records, int32_t 
             return -1;
         }
         int32_t number = (int32_t)(held & 0xFFFF) - 1;
-        if ((held >> 16) == (hash & 0xFFFF) && number >= 0 && number < limit &&
-            SameKey(records[number].crc32, key))
-            return number;
+        if ((held >> 16) == (hash & 0xFFFF) && number >= 0 && number < limit) {
+            __builtin_prefetch(records[number].title); /* the answer's line, fetched beside the key's */
+            if (SameKey(records[number].crc32, key)) return number;
+        }
         slot = (slot + 1) & (INDEX_SLOTS - 1);
     }
     *empty = INDEX_SLOTS;
