@@ -22,14 +22,15 @@ static GameFile Row(const std::string &name, GameFileState state, const std::str
 static GameFile Classify(const fs::path &path, const std::string &name) {
     std::error_code ec, linkEc;
     fs::file_status status = fs::status(path, ec);
+    bool missing = status.type() == fs::file_type::not_found || ec == std::errc::no_such_file_or_directory;
     if (ec) {
         if (fs::is_symlink(fs::symlink_status(path, linkEc)))
             return Row(name, GAME_FILE_SKIPPED, ec.value() == ELOOP ? "a link loop" : "a broken link");
-        return Row(name, GAME_FILE_FAILED, ec.message());
+        if (!missing) return Row(name, GAME_FILE_FAILED, ec.message());
     }
+    if (missing) return Row(name, GAME_FILE_FAILED, "no such file or directory"); /* one wording everywhere */
     switch (status.type()) {
     case fs::file_type::regular: return Row(name, GAME_FILE_TO_HASH, "");
-    case fs::file_type::not_found: return Row(name, GAME_FILE_FAILED, "no such file or directory");
     default: return Row(name, GAME_FILE_SKIPPED, NotRegular(status.type()));
     }
 }

@@ -138,13 +138,14 @@ bool StampOf(FILE *file, FileStamp *stamp) {
 }
 
 void PrepareOutput(void) {
+    SetErrorMode(SEM_NOGPFAULTERRORBOX); /* a crashing plug-in ends the run, with no window to wait on */
     _setmode(_fileno(stdout), _O_BINARY); /* the same bytes as on Linux */
     _setmode(_fileno(stderr), _O_BINARY);
     _setmode(_fileno(stdin), _O_BINARY);
 }
 
 static WriteResult Failed(DWORD code, std::string *error) {
-    if (code == ERROR_NO_DATA || code == ERROR_BROKEN_PIPE) return OUTPUT_CLOSED;
+    if (code == ERROR_NO_DATA || code == ERROR_BROKEN_PIPE || code == ERROR_PIPE_NOT_CONNECTED) return OUTPUT_CLOSED;
     if (error != NULL) *error = WindowsErrorText(code);
     return WRITE_FAILED;
 }
