@@ -120,14 +120,18 @@ nlohmann::json HostTool::Json(const std::vector<std::string> &args) {
     return doc.is_discarded() ? nlohmann::json::object() : doc;
 }
 
-LiveTool::LiveTool(const std::vector<std::string> &args, bool outputOnTerminal) {
-    int pipeFds[2], terminal, replica;
-    pid_ = -1;
-    if (pipe(pipeFds) != 0 || openpty(&terminal, &replica, NULL, NULL, NULL) != 0) return;
+std::vector<std::string> ToolCommand(const std::vector<std::string> &args) {
     std::vector<std::string> command;
     if (UnderWine()) command.push_back(Env("HOST_RUNNER"));
     command.push_back(Env("HOST_TOOL"));
     command.insert(command.end(), args.begin(), args.end());
+    return command;
+}
+
+LiveTool::LiveTool(std::vector<std::string> command, bool outputOnTerminal) {
+    int pipeFds[2], terminal, replica;
+    pid_ = -1;
+    if (pipe(pipeFds) != 0 || openpty(&terminal, &replica, NULL, NULL, NULL) != 0) return;
     std::vector<char *> argv;
     for (std::string &c : command) argv.push_back(&c[0]);
     argv.push_back(NULL);

@@ -29,12 +29,15 @@ std::vector<std::string> Lines(const std::string &text);
 /* Bytes whose CRC-32 is below 0x10000. */
 std::string SmallCrcBytes(void);
 
-/* The tool running while a test watches it: its standard output through a
-   pipe, its standard error (and, with outputOnTerminal, its output too) on
-   a pseudo-terminal, which Wine makes a Windows console. */
+/* The runner, the tool and the arguments. */
+std::vector<std::string> ToolCommand(const std::vector<std::string> &args);
+
+/* A command running while a test watches it: its standard output through
+   a pipe, its standard error (and, with outputOnTerminal, its output too)
+   on a pseudo-terminal, which Wine makes a Windows console. */
 class LiveTool {
 public:
-    LiveTool(const std::vector<std::string> &args, bool outputOnTerminal);
+    LiveTool(std::vector<std::string> command, bool outputOnTerminal);
     ~LiveTool();
 
     /* Reads until the output or the terminal shows the text; false after a minute. */

@@ -3,9 +3,12 @@
    and paths (under Wine) */
 #include "host_tool_test.h"
 
+#include <signal.h>
+#include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <filesystem>
 #include <fstream>
 #include <thread>
 
@@ -76,15 +79,47 @@ TEST_F(HostTool, NamesRowsBelowThePathAsTyped) {
 /* On Linux a terminal takes the bytes; under Wine it is a console, which
    shows UTF-8 bytes written as such in its own code page, garbled. */
 TEST_F(HostTool, ConsoleShowsJapaneseText) {
-    LiveTool tool({"-c", Sample("data.dat"), "--about", "ゲーム"}, true);
+    LiveTool tool(ToolCommand({"-c", Sample("data.dat"), "--about", "ゲーム"}), true);
     EXPECT_EQ(tool.Finish(), 0);
     EXPECT_NE(tool.terminal.find("Plinorのdata.datから情報を取得するプラグインです"), std::string::npos)
         << tool.terminal;
     EXPECT_NE(tool.terminal.find("key 'ゲーム' is not hexadecimal"), std::string::npos) << tool.terminal;
 }
 
+/* The process whose command line holds the text, or -1. */
+static int ProcessWith(const std::string &text) {
+    for (const std::filesystem::directory_entry &entry : std::filesystem::directory_iterator("/proc")) {
+        std::string command = Slurp(entry.path().string() + "/cmdline");
+        if (command.find(text) != std::string::npos && command.find("cmd.exe") == std::string::npos)
+            return atoi(entry.path().filename().c_str());
+    }
+    return -1;
+}
+
+/* The tool writes UTF-16 to a console, so it never needs to change the
+   console's code page, and no way out, Ctrl-C included, leaves it changed. */
+TEST_F(HostTool, TheConsoleCodePageIsLeftAsItWas) {
+    if (!UnderWine()) GTEST_SKIP() << "code pages are Windows' own";
+    auto windows = [](std::string path) {
+        for (char &c : path) c = c == '/' ? '\\' : c;
+        return "Z:" + path;
+    };
+    std::string tool = windows(Env("HOST_TOOL")), huge = windows(Huge(dir_ + "/huge.rom"));
+    LiveTool cmd({Env("HOST_RUNNER"), "cmd", "/c", "chcp 932 & " + tool + " -c " + windows(Sample("data.dat")) +
+                  " AD26400A -f " + huge + " & " + tool + " -p missing.dll --about & chcp"}, true);
+    ASSERT_TRUE(cmd.WaitFor("1 of 2 answered", true)) << cmd.terminal;
+    int pid = ProcessWith(huge);
+    ASSERT_GT(pid, 0);
+    kill(pid, SIGINT);
+    EXPECT_EQ(cmd.Finish(), 0);
+    EXPECT_NE(cmd.terminal.find("Lantern Keep"), std::string::npos) << cmd.terminal;
+    EXPECT_NE(cmd.terminal.find("cannot use plug-in 'missing.dll'"), std::string::npos) << cmd.terminal;
+    EXPECT_EQ(cmd.terminal.rfind("Active code page: 932"), cmd.terminal.rfind("Active code page")) << cmd.terminal;
+    EXPECT_NE(cmd.terminal.find("Active code page: 932"), cmd.terminal.rfind("Active code page: 932"));
+}
+
 TEST_F(HostTool, CtrlCKeepsTheRowsSoFarAndClearsTheProgressLine) {
-    LiveTool tool({"-c", Sample("data.dat"), "AD26400A", "-f", Huge(dir_ + "/huge.rom")}, false);
+    LiveTool tool(ToolCommand({"-c", Sample("data.dat"), "AD26400A", "-f", Huge(dir_ + "/huge.rom")}), false);
     ASSERT_TRUE(tool.WaitFor("Lantern Keep", false)) << tool.out;
     ASSERT_TRUE(tool.WaitFor("1 of 2 answered", true)) << tool.terminal;
     tool.Interrupt();
@@ -120,7 +155,8 @@ TEST_F(HostTool, ACrashingPluginLeavesTheRowsAnswered) {
 
 TEST_F(HostTool, AFileChangedWhileReadFailsItsRow) {
     std::string huge = Huge(dir_ + "/a-huge.rom");
-    LiveTool tool({"--json", "-c", Sample("data.dat"), "-f", huge, Write("b.rom", Slurp(Sample("games/tidewatch.rom")))},
+    LiveTool tool(ToolCommand({"--json", "-c", Sample("data.dat"), "-f", huge,
+                               Write("b.rom", Slurp(Sample("games/tidewatch.rom")))}),
                   false);
     ASSERT_TRUE(tool.WaitFor("MB read", true)) << tool.terminal; /* its size is taken before it is read */
     ASSERT_EQ(truncate(huge.c_str(), 0), 0);
