@@ -38,8 +38,8 @@ static const char kExitCodes[] =
 
 static const char kNotes[] =
     "Rows are written as each is answered. The table's columns are as wide as the\n"
-    "widest cell they can get (the names and keys asked, the catalogue's games), up to\n"
-    "a limit past which a cell pushes the rest of its row right.\n"
+    "widest cell they can get (the names and keys asked, the catalogue's findable\n"
+    "games), up to a limit past which a cell pushes the rest of its row right.\n"
     "A keys file may be UTF-8, with or without a byte-order mark, or UTF-16 with its\n"
     "mark; lines end in LF, CR LF or CR; spaces and tabs around a key are dropped, and\n"
     "blank lines and lines beginning with # skipped.\n"
@@ -84,7 +84,7 @@ static void Describe(CLI::App *app, Options *o) {
                              ->type_name("FILE")->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
     o->fileOption = app->add_option("-f,--file", o->files,
                                     "game files, keyed by their CRC-32, or folders of them: every argument up "
-                                    "to the next option")
+                                    "to the next option or --")
                         ->type_name("PATH")->allow_extra_args(true);
     o->keyFileOption = app->add_option("-k,--keys", o->keyFiles,
                                        "keys from a text file, one a line: a file, a pipe, or - for standard input")
