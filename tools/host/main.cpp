@@ -98,8 +98,8 @@ static void Describe(CLI::App *app, Options *o) {
                   "form game files' keys in lower-case hexadecimal, and ask the plug-in with those");
     app->add_flag("--json", o->json, "print JSON instead of a table");
     app->add_flag("--csv", o->csv,
-                                     "print CSV instead of a table: RFC 4180, a header row naming the JSON's "
-                                     "fields, UTF-8 (with a byte-order mark on Windows)");
+                  "print CSV instead of a table: RFC 4180, a header row naming the JSON's fields, UTF-8 "
+                  "(with a byte-order mark on Windows)");
     app->add_flag("--found", o->found, "show only the games found");
     app->add_flag("--missing", o->missing, "show only the rows not found, skipped or failed");
     app->add_flag("--summary", o->summary,
@@ -155,7 +155,7 @@ static std::string Misuse(const Options &o) {
         std::error_code ec;
         std::vector<std::string> matches;
         bool named = std::filesystem::exists(PathOf(key), ec) || (ExpandPattern(key, &matches) && !matches.empty());
-        if (named && key.find_first_not_of("0123456789ABCDEFabcdef") != std::string::npos)
+        if (named && !IsHexadecimal(key))
             return "'" + key + "' is a file or folder, not a key: give game files with -f";
     }
     return "";

@@ -11,7 +11,7 @@ static GameAnswer KeyRow(const std::string &key, RowState state, const std::stri
     return {ASKED_BY_KEY, "", key, state, note, false, "", "", "", "", 0, ""};
 }
 
-static bool IsHexadecimal(const std::string &key) {
+bool IsHexadecimal(const std::string &key) {
     return !key.empty() && key.find_first_not_of("0123456789ABCDEFabcdef") == std::string::npos;
 }
 

@@ -25,6 +25,8 @@ struct Listing {
     std::string error; /* a keys file that cannot be read; nothing is asked then */
 };
 
+bool IsHexadecimal(const std::string &key);
+
 /* The rows the requests stand for, in order, before anything is read:
    game files listed, keys files read. Warnings go to `warn`. */
 Listing ListRows(const std::vector<Request> &requests, bool recursive, size_t maxKeysBytes,
