@@ -252,16 +252,16 @@ static bool Hash(GameAnswer *g, bool lower, Progress *progress) {
 struct Run {
     Plugin plugin;
     std::string catalogue;
-    CheckReport checked;
+    Report report;
+    KeyHints hints;
     std::vector<GameAnswer> rows;
     Listing listing;
 };
 
 /* Answers the rows one by one, each written as soon as it is answered. */
 static int AnswerRows(const Options &o, Run *run, const Identity *about) {
-    ReportFormat format = o.json ? REPORT_JSON : o.csv ? REPORT_CSV : REPORT_TABLE;
-    Report report = StartReport(format, run->rows, run->checked);
-    KeyHints hints = HintsOf(run->checked);
+    Report &report = run->report;
+    const KeyHints &hints = run->hints;
     Progress progress = StartProgress(run->rows.size());
     bool rowsToTerminal = IsTerminal(stdout);
     Tally tally = {0, 0, 0, 0};
@@ -294,14 +294,19 @@ static int Prepare(const Options &o, Run *run) {
     std::string pluginPath = o.plugin.empty() ? DefaultPluginPath() : o.plugin, error;
     if (!LoadPlugin(pluginPath, &run->plugin, &error))
         return Fail(EXIT_PLUGIN, "cannot use plug-in '" + pluginPath + "': " + error);
+    CheckReport checked; /* only for what the rows need of it: freed before they are listed */
     if (!o.catalogue.empty()) {
         if (!ReadWholeFile(o.catalogue, MAX_CATALOGUE_BYTES, &run->catalogue, &error))
             return Interrupted() ? EXIT_INTERRUPTED
                                  : Fail(EXIT_CATALOGUE, "cannot read catalogue '" + o.catalogue + "': " + error);
-        CheckCatalogue(run->catalogue, &run->checked);
-        WarnAboutCatalogue(o.catalogue, run->checked);
+        CheckCatalogue(run->catalogue, &checked);
+        WarnAboutCatalogue(o.catalogue, checked);
     }
+    run->report = StartReport(o.json ? REPORT_JSON : o.csv ? REPORT_CSV : REPORT_TABLE, checked);
+    run->hints = HintsOf(checked);
+    checked = CheckReport();
     run->listing = ListRows(RequestsOf(o), o.recursive, MAX_CATALOGUE_BYTES, &run->rows, Say);
+    FitRows(&run->report, run->rows);
     if (Interrupted()) return EXIT_INTERRUPTED;
     return run->listing.error.empty() ? -1 : Fail(EXIT_USAGE, run->listing.error);
 }

@@ -26,17 +26,11 @@ static void Fit(Report *report, Column column, const std::string &cell) {
     report->widths[column] = std::max(report->widths[column], width);
 }
 
-Report StartReport(ReportFormat format, const std::vector<GameAnswer> &games, const CheckReport &catalogue) {
+Report StartReport(ReportFormat format, const CheckReport &catalogue) {
     Report report = {format, false, {0}, 0};
     for (int c = 0; c < COLUMNS; c++) Fit(&report, (Column)c, kHeader[c]);
     Fit(&report, COLUMN_YEAR, YearText(0));
-    for (const GameAnswer &g : games) {
-        report.withFiles = report.withFiles || g.askedBy == ASKED_BY_FILE;
-        Fit(&report, COLUMN_FILE, g.file);
-        Fit(&report, COLUMN_KEY, g.askedBy == ASKED_BY_FILE ? "00000000" : g.key);
-    }
-    if (format != REPORT_TABLE) return report;
-    for (size_t i = 0; i < catalogue.games.size(); i++) {
+    for (size_t i = 0; format == REPORT_TABLE && i < catalogue.games.size(); i++) {
         if (!catalogue.games[i].findable) continue;
         const GameRecord &r = catalogue.records[i];
         Fit(&report, COLUMN_TITLE, Utf8FromShiftJis(r.title));
@@ -45,6 +39,14 @@ Report StartReport(ReportFormat format, const std::vector<GameAnswer> &games, co
         Fit(&report, COLUMN_YEAR, YearText(r.year));
     }
     return report;
+}
+
+void FitRows(Report *report, const std::vector<GameAnswer> &games) {
+    for (const GameAnswer &g : games) {
+        report->withFiles = report->withFiles || g.askedBy == ASKED_BY_FILE;
+        Fit(report, COLUMN_FILE, g.file);
+        Fit(report, COLUMN_KEY, g.askedBy == ASKED_BY_FILE ? "00000000" : g.key);
+    }
 }
 
 static Row RowFor(const GameAnswer &g, bool withFiles) {

@@ -44,10 +44,11 @@ struct Report {
 };
 
 /* The table's columns fit every cell they can get, before the first row
-   is answered: the names and keys asked, and the catalogue's findable
-   games; each up to a limit, past which a cell pushes the rest of its row
+   is answered: the catalogue's findable games, then the names and keys
+   asked; each up to a limit, past which a cell pushes the rest of its row
    right. */
-Report StartReport(ReportFormat format, const std::vector<GameAnswer> &games, const CheckReport &catalogue);
+Report StartReport(ReportFormat format, const CheckReport &catalogue);
+void FitRows(Report *report, const std::vector<GameAnswer> &games);
 
 /* What comes before the rows: the plug-in's identity, and the table's
    header or the CSV's header row (after a UTF-8 byte-order mark on Windows). */
