@@ -15,11 +15,12 @@ struct ToolRun {
     std::string out, err;
 };
 
-/* HOST_TOOL, HOST_RUNNER, PARTIAL_PLUGIN or SAMPLES_DIR, from the
-   environment or else as the build set them. */
+/* HOST_TOOL, HOST_RUNNER, PARTIAL_PLUGIN, CRASHING_PLUGIN or SAMPLES_DIR,
+   from the environment or else as the build set them. */
 std::string Env(const char *name);
 bool UnderWine(void);
 
+std::string Quote(const std::string &s); /* for the shell */
 std::string Slurp(const std::string &path);
 std::string HexOf(const std::string &bytes);
 std::string LineWith(const std::string &text, const std::string &needle);
@@ -27,6 +28,31 @@ std::vector<std::string> Lines(const std::string &text);
 
 /* Bytes whose CRC-32 is below 0x10000. */
 std::string SmallCrcBytes(void);
+
+/* The runner, the tool and the arguments. */
+std::vector<std::string> ToolCommand(const std::vector<std::string> &args);
+
+/* A command running while a test watches it: its standard output through
+   a pipe, its standard error (and, with outputOnTerminal, its output too)
+   on a pseudo-terminal, which Wine makes a Windows console. */
+class LiveTool {
+public:
+    LiveTool(std::vector<std::string> command, bool outputOnTerminal);
+    ~LiveTool();
+
+    /* Reads until the output or the terminal shows the text; false after a minute. */
+    bool WaitFor(const std::string &text, bool onTerminal);
+    void Interrupt(void);
+
+    /* Reads to the end; the exit status, or 128 and the signal. */
+    int Finish(void);
+
+    std::string out, terminal;
+
+private:
+    bool Read(int timeoutMs);
+    int pid_, outFd_, terminalFd_;
+};
 
 class HostTool : public ::testing::Test {
 protected:
@@ -45,6 +71,7 @@ protected:
     nlohmann::json Json(const std::vector<std::string> &args);
 
     std::string dir_; /* the test's own files */
+    std::string cwd_; /* where the tool runs, when not here */
     std::string io_;  /* the tool's standard input and error, kept out of dir_ */
 };
 

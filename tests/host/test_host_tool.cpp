@@ -130,7 +130,7 @@ TEST_F(HostTool, OptionsParseAsUsersExpect) {
 TEST_F(HostTool, JsonKeepsNamesThatAreNotUtf8) {
     std::string sjisName = "\x83\x51\x81\x5b\x83\x80.rom"; /* ゲーム.rom in Shift_JIS */
     Write(sjisName, Slurp(Sample("games/coral-moth.rom")));
-    ToolRun run = Tool({"--json", "-c", Sample("data.dat"), "-f", dir_ + "/" + sjisName, "\xff"});
+    ToolRun run = Tool({"--json", "-c", Sample("data.dat"), "-f", dir_ + "/" + sjisName, "--", "\xff"});
     ASSERT_EQ(run.status, 0) << run.err;
     nlohmann::json doc = nlohmann::json::parse(run.out);
     EXPECT_EQ(doc["games"][0]["title"], "Coral Moth");
@@ -168,7 +168,7 @@ TEST_F(HostTool, AFailedWriteIsAnError) {
 
 /* 4: keys and files answered in the order asked, each row saying what was asked. */
 TEST_F(HostTool, AnswersInTheOrderAsked) {
-    ToolRun run = Tool({"-c", Sample("data.dat"), "AD26400A", "-f", Sample("games/tidewatch.rom"), "EED33450"});
+    ToolRun run = Tool({"-c", Sample("data.dat"), "AD26400A", "-f", Sample("games/tidewatch.rom"), "--", "EED33450"});
     ASSERT_EQ(run.status, 0) << run.err;
     std::vector<std::string> lines = Lines(run.out);
     ASSERT_EQ(lines.size(), 4u) << run.out;

@@ -13,7 +13,7 @@ cmp build/release-a.zip "$zip" || fail "two releases of the same commit differ"
 echo "two clean builds gave the same $zip"
 
 name=$(basename "$zip" .zip)
-expected="CHANGELOG.md LICENSE README.txt SHA256SUMS plinorhost.exe plinorinfo.dll plinorinfo.h x64/plinorinfo.dll"
+expected="CHANGELOG.txt LICENSE README-ja.txt README.txt SHA256SUMS plinorhost.exe plinorinfo.dll plinorinfo.h x64/plinorinfo.dll"
 contents=$(unzip -Z1 "$zip" | sed "s|^$name/||" | tr '\n' ' ' | sed 's/ $//')
 [ "$contents" = "$expected" ] || fail "the zip holds '$contents', not '$expected'"
 
@@ -28,4 +28,12 @@ $objdump -f "$out/$name/plinorinfo.dll" | grep -q "pei-i386" || fail "plinorinfo
 $objdump -f "$out/$name/plinorhost.exe" | grep -q "pei-i386" || fail "plinorhost.exe is not 32-bit"
 x86_64-w64-mingw32-objdump -f "$out/$name/x64/plinorinfo.dll" | grep -q "pei-x86-64" ||
     fail "x64/plinorinfo.dll is not 64-bit"
-echo "it holds $contents; checksums and the tested DLL match"
+for text in README.txt README-ja.txt LICENSE CHANGELOG.txt; do
+    file=$out/$name/$text
+    [ "$(grep -c '' "$file")" = "$(grep -c $'\r$' "$file")" ] && [ "$(tail -c 1 "$file")" = "" ] ||
+        fail "$text has a line that does not end in CR LF"
+done
+[ "$(head -c 3 "$out/$name/README-ja.txt" | od -An -tx1 | tr -d ' ')" = "efbbbf" ] ||
+    fail "README-ja.txt does not begin with a UTF-8 byte-order mark"
+iconv -f UTF-8 -t UTF-8 "$out/$name/README-ja.txt" >/dev/null || fail "README-ja.txt is not UTF-8"
+echo "it holds $contents; checksums and the tested DLL match; the texts end lines in CR LF"

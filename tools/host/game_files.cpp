@@ -19,18 +19,18 @@ static GameFile Row(const std::string &name, GameFileState state, const std::str
 }
 
 /* What a path that is not a folder stands for. */
-static GameFile Classify(const fs::path &path) {
-    std::string name = NameOf(path);
+static GameFile Classify(const fs::path &path, const std::string &name) {
     std::error_code ec, linkEc;
     fs::file_status status = fs::status(path, ec);
+    bool missing = status.type() == fs::file_type::not_found || ec == std::errc::no_such_file_or_directory;
     if (ec) {
         if (fs::is_symlink(fs::symlink_status(path, linkEc)))
             return Row(name, GAME_FILE_SKIPPED, ec.value() == ELOOP ? "a link loop" : "a broken link");
-        return Row(name, GAME_FILE_FAILED, ec.message());
+        if (!missing) return Row(name, GAME_FILE_FAILED, ec.message());
     }
+    if (missing) return Row(name, GAME_FILE_FAILED, "no such file or directory"); /* one wording everywhere */
     switch (status.type()) {
     case fs::file_type::regular: return Row(name, GAME_FILE_TO_HASH, "");
-    case fs::file_type::not_found: return Row(name, GAME_FILE_FAILED, "no such file or directory");
     default: return Row(name, GAME_FILE_SKIPPED, NotRegular(status.type()));
     }
 }
@@ -42,49 +42,65 @@ struct Walk {
     std::vector<GameFile> *files;
 };
 
-static void ListFolder(Walk *walk, const fs::path &folder) {
+static void ListFolder(Walk *walk, const fs::path &folder, const std::string &name) {
     std::error_code ec;
     fs::path real = fs::canonical(folder, ec);
     if (!ec && !walk->seen.insert(real).second) {
-        walk->files->push_back(Row(NameOf(folder), GAME_FILE_SKIPPED, "a folder already searched"));
+        walk->files->push_back(Row(name, GAME_FILE_SKIPPED, "a folder already searched"));
         return;
     }
     std::vector<fs::path> entries;
     fs::directory_iterator it(folder, ec), end;
     for (; !ec && it != end; it.increment(ec)) entries.push_back(it->path());
     if (ec) {
-        walk->files->push_back(Row(NameOf(folder), GAME_FILE_FAILED, "cannot list it: " + ec.message()));
+        walk->files->push_back(Row(name, GAME_FILE_FAILED, "cannot list it: " + ec.message()));
         return;
     }
     std::sort(entries.begin(), entries.end(), [](const fs::path &a, const fs::path &b) {
         return NameOf(a.filename()) < NameOf(b.filename());
     });
     for (const fs::path &entry : entries) {
+        std::string entryName = JoinName(name, NameOf(entry.filename()));
         std::error_code entryEc; /* each entry's own: one bad link spoils nothing else */
         if (fs::is_directory(entry, entryEc)) {
-            if (walk->recursive) ListFolder(walk, entry);
+            if (walk->recursive) ListFolder(walk, entry, entryName);
             else walk->foldersLeft++;
         } else {
-            walk->files->push_back(Classify(entry));
+            walk->files->push_back(Classify(entry, entryName));
         }
     }
 }
 
-void ListGameFiles(const std::string &path, bool recursive, std::vector<GameFile> *files,
-                   std::vector<std::string> *warnings) {
+static void ListPath(const std::string &path, bool recursive, std::vector<GameFile> *files,
+                     std::vector<std::string> *warnings) {
     fs::path p = PathOf(path);
     std::error_code ec;
     if (!fs::is_directory(p, ec)) {
-        files->push_back(Classify(p));
+        files->push_back(Classify(p, path));
         return;
     }
     Walk walk = {recursive, {}, 0, files};
     size_t before = files->size();
-    ListFolder(&walk, p);
+    ListFolder(&walk, p, path);
     if (files->size() > before) return;
     std::string why = walk.foldersLeft == 0 ? "it is empty"
                                             : "it holds only folders, which -r searches";
     warnings->push_back("'" + path + "' holds no game files: " + why);
+}
+
+void ListGameFiles(const std::string &path, bool recursive, std::vector<GameFile> *files,
+                   std::vector<std::string> *warnings) {
+    std::vector<std::string> matches;
+    if (!ExpandPattern(path, &matches)) {
+        ListPath(path, recursive, files, warnings);
+        return;
+    }
+    if (matches.empty()) files->push_back(Row(path, GAME_FILE_FAILED, "nothing matches the pattern"));
+    for (const std::string &match : matches) ListPath(match, recursive, files, warnings);
+}
+
+static bool SameStamp(const FileStamp &a, const FileStamp &b) {
+    return a.size == b.size && a.modified == b.modified;
 }
 
 void HashGameFile(GameFile *file, HashProgress progress, void *context) {
@@ -96,24 +112,30 @@ void HashGameFile(GameFile *file, HashProgress progress, void *context) {
         file->note = error;
         return;
     }
+    FileStamp before, after;
+    bool stamped = StampOf(f, &before);
     static unsigned char chunk[1 << 20];
     uLong sum = crc32(0L, Z_NULL, 0);
     uint64_t total = 0;
     size_t n;
-    while ((n = fread(chunk, 1, sizeof chunk, f)) > 0) {
+    bool stopped = false;
+    while (!stopped && (n = fread(chunk, 1, sizeof chunk, f)) > 0) {
         sum = crc32(sum, chunk, (uInt)n);
         total += n;
-        if (progress != NULL) progress(total, context);
+        stopped = progress != NULL && !progress(total, context);
     }
     bool failed = ferror(f) != 0;
     int readErrno = errno;
+    bool changed = stamped && (!StampOf(f, &after) || !SameStamp(before, after));
     fclose(f);
     file->crc = (uint32_t)sum;
-    file->state = failed ? GAME_FILE_FAILED : GAME_FILE_HASHED;
+    file->state = failed || changed || stopped ? GAME_FILE_FAILED : GAME_FILE_HASHED;
     if (failed) file->note = strerror(readErrno);
+    else if (changed) file->note = "changed while being read";
+    else if (stopped) file->note = "stopped";
 }
 
-bool ReadStream(FILE *stream, size_t maxBytes, std::string *contents, std::string *error) {
+static bool ReadStream(FILE *stream, size_t maxBytes, std::string *contents, std::string *error) {
     char chunk[65536];
     size_t n;
     contents->clear();
@@ -125,10 +147,10 @@ bool ReadStream(FILE *stream, size_t maxBytes, std::string *contents, std::strin
 }
 
 bool ReadWholeFile(const std::string &name, size_t maxBytes, std::string *contents, std::string *error) {
-    FILE *f = OpenRegularFile(name, error);
+    FILE *f = OpenInput(name, error);
     if (f == NULL) return false;
     bool ok = ReadStream(f, maxBytes, contents, error);
-    fclose(f);
+    if (f != stdin) fclose(f);
     return ok;
 }
 

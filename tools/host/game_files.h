@@ -19,20 +19,23 @@ struct GameFile {
 
 /* The files a path stands for, in order: a file itself; a folder its
    entries by name, and with `recursive` its subfolders' (each folder once,
-   whatever links lead to it). Anything but a regular file is listed as
-   skipped, saying what it is; a path that cannot be looked at, as failed.
-   A folder that yields nothing gets a warning. */
+   whatever links lead to it); on Windows a pattern the entries it matches,
+   or one failed row when it matches nothing. Entries are named below the
+   path as it was given. Anything but a regular file is listed as skipped,
+   saying what it is; a path that cannot be looked at, as failed. A folder
+   that yields nothing gets a warning. */
 void ListGameFiles(const std::string &path, bool recursive, std::vector<GameFile> *files,
                    std::vector<std::string> *warnings);
 
-/* Called as a file's bytes are read, with how many so far. */
-typedef void (*HashProgress)(uint64_t bytes, void *context);
+/* Called as a file's bytes are read, with how many so far; false stops. */
+typedef bool (*HashProgress)(uint64_t bytes, void *context);
 
-/* The file's CRC-32 (zlib); it fails with a reason rather than stop. */
+/* The file's CRC-32 (zlib); it fails with a reason rather than stop, and
+   when the file's size or modification time changed while it was read. */
 void HashGameFile(GameFile *file, HashProgress progress, void *context);
 
-/* Reads a whole stream, or file, of at most maxBytes; false with a reason. */
-bool ReadStream(FILE *stream, size_t maxBytes, std::string *contents, std::string *error);
+/* Reads the whole of a file, a pipe or "-" (standard input), of at most
+   maxBytes; false with a reason. */
 bool ReadWholeFile(const std::string &name, size_t maxBytes, std::string *contents, std::string *error);
 
 /* All eight hexadecimal digits, upper case unless lower. */

@@ -23,17 +23,16 @@ static std::string ProgramDirectory() {
     return NameOf(std::filesystem::path(std::wstring(path, n)).parent_path());
 }
 
+/* Exactly the file named, from the current folder: a bare name would go
+   to the DLL search path, which may hold another DLL of that name. */
 static void *OpenLibrary(const std::string &path, std::string *error) {
-    HMODULE module = LoadLibraryW(PathOf(path).wstring().c_str());
-    if (module == NULL) {
-        DWORD code = GetLastError();
-        char text[256] = "";
-        FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, NULL, code, 0,
-                       text, sizeof text, NULL);
-        std::string why = text;
-        why.erase(why.find_last_not_of(" \r\n") + 1);
-        *error = (why.empty() ? "Windows error" : why) + " (" + std::to_string(code) + ")";
-    }
+    std::wstring name = PathOf(path).wstring();
+    DWORD n = GetFullPathNameW(name.c_str(), 0, NULL, NULL);
+    std::wstring full(n, L'\0');
+    n = n != 0 ? GetFullPathNameW(name.c_str(), n, &full[0], NULL) : 0;
+    full.resize(n);
+    HMODULE module = n != 0 ? LoadLibraryExW(full.c_str(), NULL, LOAD_WITH_ALTERED_SEARCH_PATH) : NULL;
+    if (module == NULL) *error = WindowsErrorText(GetLastError());
     return (void *)module;
 }
 
@@ -45,7 +44,6 @@ static void CloseLibrary(void *handle) {
     FreeLibrary((HMODULE)handle);
 }
 
-static const char kSeparator = '\\';
 #else
 static const char kPluginFile[] = "plinorinfo.so";
 
@@ -73,11 +71,10 @@ static void CloseLibrary(void *handle) {
     dlclose(handle);
 }
 
-static const char kSeparator = '/';
 #endif
 
 std::string DefaultPluginPath() {
-    return ProgramDirectory() + kSeparator + kPluginFile;
+    return JoinName(ProgramDirectory(), kPluginFile);
 }
 
 template <typename F> static bool Resolve(void *handle, const char *name, F *f, std::string *error) {
