@@ -125,7 +125,7 @@ TEST_F(HostTool, OptionsParseAsUsersExpect) {
         EXPECT_NE(run.out.find(option), std::string::npos) << option;
 }
 
-/* 1: names and keys that are not UTF-8 reach JSON intact, as hexadecimal.
+/* Names and keys that are not UTF-8 reach JSON intact, as hexadecimal.
    Windows hands the tool UTF-16, so under Wine they arrive already as U+FFFD. */
 TEST_F(HostTool, JsonKeepsNamesThatAreNotUtf8) {
     std::string sjisName = "\x83\x51\x81\x5b\x83\x80.rom"; /* ゲーム.rom in Shift_JIS */
@@ -142,7 +142,7 @@ TEST_F(HostTool, JsonKeepsNamesThatAreNotUtf8) {
     EXPECT_EQ(doc["games"][1]["key_hex"], "ff");
 }
 
-/* 2: FIFOs and devices are skipped, never read. */
+/* FIFOs and devices are skipped, never read. */
 TEST_F(HostTool, OnlyRegularFilesAreHashed) {
     if (UnderWine()) GTEST_SKIP() << "Windows has no FIFOs or /dev/zero: Wine lists a FIFO as a file it cannot open";
     ASSERT_EQ(mkdir((dir_ + "/roms").c_str(), 0755), 0);
@@ -156,7 +156,7 @@ TEST_F(HostTool, OnlyRegularFilesAreHashed) {
     EXPECT_EQ(games[2]["skipped"], "not a regular file: a device");
 }
 
-/* 3: output that cannot be written fails the run. */
+/* Output that cannot be written fails the run. */
 TEST_F(HostTool, AFailedWriteIsAnError) {
     for (std::vector<std::string> args : {std::vector<std::string>{"-c", Sample("data.dat"), "-f", Sample("games")},
                                           std::vector<std::string>{"--help"}}) {
@@ -166,7 +166,7 @@ TEST_F(HostTool, AFailedWriteIsAnError) {
     }
 }
 
-/* 4: keys and files answered in the order asked, each row saying what was asked. */
+/* Keys and files answered in the order asked, each row saying what was asked. */
 TEST_F(HostTool, AnswersInTheOrderAsked) {
     ToolRun run = Tool({"-c", Sample("data.dat"), "AD26400A", "-f", Sample("games/tidewatch.rom"), "--", "EED33450"});
     ASSERT_EQ(run.status, 0) << run.err;
@@ -179,7 +179,7 @@ TEST_F(HostTool, AnswersInTheOrderAsked) {
     EXPECT_NE(lines[3].find("Rally of Owls"), std::string::npos);
 }
 
-/* 5: names beyond ASCII, on Windows through the wide-character calls. */
+/* Names beyond ASCII, on Windows through the wide-character calls. */
 TEST_F(HostTool, ReadsFilesWithNamesBeyondAscii) {
     ASSERT_EQ(mkdir((dir_ + "/ゲーム").c_str(), 0755), 0);
     Write("ゲーム/café.rom", Slurp(Sample("games/coral-moth.rom")));
@@ -191,7 +191,7 @@ TEST_F(HostTool, ReadsFilesWithNamesBeyondAscii) {
     EXPECT_NE(LineWith(run.out, "ゲーム.rom").find("Tidewatch"), std::string::npos) << run.out;
 }
 
-/* 6: a broken link or a link loop is one skipped row, wherever it sorts. */
+/* A broken link or a link loop is one skipped row, wherever it sorts. */
 TEST_F(HostTool, BadLinksSpoilOnlyTheirOwnRow) {
     if (UnderWine()) GTEST_SKIP() << "Wine hides broken links and loops from a folder's listing";
     ASSERT_EQ(mkdir((dir_ + "/roms").c_str(), 0755), 0);
@@ -205,7 +205,7 @@ TEST_F(HostTool, BadLinksSpoilOnlyTheirOwnRow) {
     EXPECT_EQ(doc["games"][2]["skipped"], "a link loop");
 }
 
-/* 7 and -r: a folder with no game files says so; -r searches subfolders, once each. */
+/* A folder with no game files says so; -r searches subfolders, once each. */
 TEST_F(HostTool, FoldersWithoutGameFilesAreReported) {
     ASSERT_EQ(mkdir((dir_ + "/empty").c_str(), 0755), 0);
     ASSERT_EQ(mkdir((dir_ + "/nested").c_str(), 0755), 0);
@@ -224,7 +224,7 @@ TEST_F(HostTool, FoldersWithoutGameFilesAreReported) {
     if (!UnderWine()) EXPECT_EQ(doc["games"][1]["skipped"], "a folder already searched");
 }
 
-/* 8: an unreadable file fails its row; the others are answered, and the exit is 3. */
+/* An unreadable file fails its row; the others are answered, and the exit is 3. */
 TEST_F(HostTool, AnUnreadableFileFailsOnlyItsRow) {
     Write("a-good.rom", Slurp(Sample("games/coral-moth.rom")));
     /* Reading any process's memory at address 0 fails, even for root. */
@@ -239,7 +239,7 @@ TEST_F(HostTool, AnUnreadableFileFailsOnlyItsRow) {
     EXPECT_EQ(doc["games"][2]["title"], "Tidewatch");
 }
 
-/* 9: a plug-in that cannot be used is reported before any file is read. */
+/* A plug-in that cannot be used is reported before any file is read. */
 TEST_F(HostTool, ThePluginIsLoadedFirst) {
     ASSERT_EQ(symlink("/proc/self/mem", (dir_ + "/unreadable.rom").c_str()), 0);
     ToolRun run = Tool({"-c", Sample("data.dat"), "-p", dir_ + "/missing", "-f", dir_ + "/unreadable.rom"});
@@ -247,7 +247,7 @@ TEST_F(HostTool, ThePluginIsLoadedFirst) {
     EXPECT_EQ(run.err.find("unreadable.rom"), std::string::npos) << run.err;
 }
 
-/* 10: control characters from a catalogue or a name cannot reach the terminal. */
+/* Control characters from a catalogue or a name cannot reach the terminal. */
 TEST_F(HostTool, ControlCharactersAreShownVisibly) {
     std::string catalogue = Write("data.dat", "<games>\n<game>\n<title>Red\x1b[31m\rX\tY\x07</title>\n"
                                               "<crc32>0BADF00D</crc32>\n</game>\n</games>\n");
@@ -259,7 +259,7 @@ TEST_F(HostTool, ControlCharactersAreShownVisibly) {
     EXPECT_EQ(doc["games"][0]["title"], "Red\x1b[31m\rX\tY\x07");
 }
 
-/* 11: games below 0x10000 are found by the full key, or by the short one. */
+/* Games below 0x10000 are found by the full key, or by the short one. */
 TEST_F(HostTool, SmallChecksumsAreFoundInEitherForm) {
     std::string bytes = SmallCrcBytes();
     uint32_t crc = (uint32_t)crc32(0, (const Bytef *)bytes.data(), (uInt)bytes.size());
@@ -276,7 +276,7 @@ TEST_F(HostTool, SmallChecksumsAreFoundInEitherForm) {
     }
 }
 
-/* 12: one Shift_JIS decoding on every platform. */
+/* One Shift_JIS decoding on every platform. */
 TEST_F(HostTool, BadShiftJisDecodesTheSameEverywhere) {
     std::string title = "A\x80" "B\x83 C\xa0\xfd\xb1\x8a\xbf\x83"; /* the last, a lead without its trail */
     std::string catalogue = Write("data.dat", "<games>\n<game>\n<title>" + title +

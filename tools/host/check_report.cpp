@@ -3,6 +3,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "report.h"
 #include "text.h"
 
 static std::string Plural(size_t n, const char *one, const char *many) {
@@ -49,8 +50,7 @@ std::string CheckJson(const std::string &name, const CheckReport &report) {
         const CheckedGame &g = report.games[i];
         const GameRecord &r = report.records[i];
         nlohmann::ordered_json game = {{"line", g.firstLine}, {"end_line", g.endLine}};
-        game["key"] = ValidUtf8(r.crc32); /* as the query JSON gives a key */
-        if (!IsValidUtf8(r.crc32)) game["key_hex"] = HexBytes(r.crc32);
+        PutName(game, "key", r.crc32); /* as the query JSON gives a key */
         game["findable"] = g.findable;
         if (g.shadowedBy >= 0) game["hidden_by_line"] = report.games[(size_t)g.shadowedBy].firstLine;
         game["title"] = Utf8FromShiftJis(r.title);

@@ -1,9 +1,8 @@
 /* Plug-in loading (finds the eight exports the way a host does) */
 #include "plugin_loader.h"
 
-#include <vector>
-
 #include "platform.h"
+#include "two_calls.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -104,34 +103,14 @@ void UnloadPlugin(Plugin *p) {
     p->handle = NULL;
 }
 
-static std::string CopyOut(int32_t size, int32_t (*copy)(char **, const void *), const void *ctx) {
-    if (size < 1) return "";
-    std::vector<char> buffer((size_t)size);
-    char *out = buffer.data();
-    copy(&out, ctx);
-    buffer.back() = '\0'; /* trust no plug-in's terminator */
-    return buffer.data();
-}
-
-struct TextCall {
-    PlinorTextQuery query;
-    const std::string *catalogue, *key;
-};
-
 bool AskText(PlinorTextQuery query, const std::string &catalogue, const std::string &key,
              std::string *text) {
-    int32_t size = query(catalogue.c_str(), key.c_str(), 0, NULL, 0);
-    if (size == NOT_FOUND) return false;
-    TextCall call = {query, &catalogue, &key};
-    *text = CopyOut(size, [](char **out, const void *ctx) {
-        const TextCall *c = static_cast<const TextCall *>(ctx);
-        return c->query(c->catalogue->c_str(), c->key->c_str(), 0, out, 1);
-    }, &call);
+    TwoCalls calls = TwoCallText(query, catalogue.c_str(), key.c_str());
+    if (calls.size == NOT_FOUND) return false;
+    *text = calls.text; /* never past the buffer, whatever the plug-in copied */
     return true;
 }
 
 std::string AskIdentity(PlinorIdentityText query) {
-    return CopyOut(query(NULL, 0), [](char **out, const void *ctx) {
-        return reinterpret_cast<PlinorIdentityText>(const_cast<void *>(ctx))(out, 1);
-    }, reinterpret_cast<const void *>(query));
+    return TwoCallIdentity(query).text;
 }

@@ -80,8 +80,7 @@ static std::string Line(const Report &report, const Row &row) {
     return line.substr(0, line.find_last_not_of(' ') + 1) + "\n";
 }
 
-/* A name or key: as UTF-8, and whole in hexadecimal when it is not. */
-static void PutName(nlohmann::ordered_json &entry, const char *field, const std::string &bytes) {
+void PutName(nlohmann::ordered_json &entry, const char *field, const std::string &bytes) {
     entry[field] = ValidUtf8(bytes);
     if (!IsValidUtf8(bytes)) entry[std::string(field) + "_hex"] = HexBytes(bytes);
 }

@@ -5,6 +5,7 @@
 #include <stddef.h>
 #include <stdint.h>
 
+#include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
 
@@ -59,5 +60,9 @@ std::string ReportHead(const Report &report, const Identity *about, bool anyRows
 std::string ReportRow(Report *report, const GameAnswer &game);
 
 std::string ReportTail(const Report &report);
+
+/* A name or key in JSON: as UTF-8, and whole in hexadecimal in FIELD_hex
+   when it is not. */
+void PutName(nlohmann::ordered_json &entry, const char *field, const std::string &bytes);
 
 #endif
