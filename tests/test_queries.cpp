@@ -6,15 +6,15 @@
 
 static std::string KeyedCatalogue() {
     return CatalogueText({{"Eight", "1234ABCD", "0", "", "2000", ""},
-                      {"Seven", "0BCDEF12", "1", "", "2001", ""},
-                      {"Six", "00ABCDEF", "2", "", "2002", ""},
-                      {"Five", "000ABCDE", "3", "", "2003", ""},
-                      {"Four", "ABCD", "4", "", "2004", ""},
-                      {"Padded four", "0000ABCD", "5", "", "2005", ""},
-                      {"Lower", "deadbeef", "6", "", "2006", ""},
-                      {"Nameless", "", "7", "", "2007", ""},
-                      {"Twin one", "7777AAAA", "8", "", "2008", ""},
-                      {"Twin two", "7777AAAA", "9", "", "2009", ""}});
+                          {"Seven", "0BCDEF12", "1", "", "2001", ""},
+                          {"Six", "00ABCDEF", "2", "", "2002", ""},
+                          {"Five", "000ABCDE", "3", "", "2003", ""},
+                          {"Four", "ABCD", "4", "", "2004", ""},
+                          {"Padded four", "0000ABCD", "5", "", "2005", ""},
+                          {"Lower", "deadbeef", "6", "", "2006", ""},
+                          {"Nameless", "", "7", "", "2007", ""},
+                          {"Twin one", "7777AAAA", "8", "", "2008", ""},
+                          {"Twin two", "7777AAAA", "9", "", "2009", ""}});
 }
 
 TEST_F(PluginTest, ShortKeysArePaddedWithLeadingZerosToEight) {
@@ -120,8 +120,8 @@ static std::vector<std::string> KeysAtTheLastSlot(size_t wanted) {
 static void ExpectCollidingKeysToAnswerAsTheScanDoes(void) {
     std::vector<std::string> k = KeysAtTheLastSlot(4);
     std::string text = CatalogueText({{"A", k[0], "", "", "", ""}, {"B", k[1], "", "", "", ""},
-                                  {"A again", k[0], "", "", "", ""}, {"C", k[2], "", "", "", ""},
-                                  {"B again", k[1], "", "", "", ""}});
+                                      {"A again", k[0], "", "", "", ""}, {"C", k[2], "", "", "", ""},
+                                      {"B again", k[1], "", "", "", ""}});
     const char *t = text.c_str();
     EXPECT_EQ(Ask(GetTitle, t, k[1].c_str()).text, "B");
     EXPECT_EQ(gameTable.lastHit, 1);

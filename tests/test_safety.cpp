@@ -91,7 +91,7 @@ TEST_F(PluginTest, TheIndexAnswersOnlyFromFinishedGames) {
 
 TEST_F(PluginTest, KeysThatDoNotFitTheKeyBufferAreNotFound) {
     std::string text = CatalogueText({{"Fifteen", "ABCDEFGHIJKLMNO", "", "", "", ""},
-                                  {"Empty", "", "", "", "", ""}});
+                                      {"Empty", "", "", "", "", ""}});
     std::vector<char> fifteen = HeapText("ABCDEFGHIJKLMNO");
     std::vector<char> sixteen = HeapText("ABCDEFGHIJKLMNOP");
     std::vector<char> huge = HeapText(std::string(5000, 'A'));
