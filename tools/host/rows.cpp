@@ -44,7 +44,7 @@ static void AddFiles(const std::string &path, const ListOptions &options, std::v
     for (const GameFile &f : files) {
         RowState state = f.state == GAME_FILE_SKIPPED ? ROW_SKIPPED
                        : f.state == GAME_FILE_FAILED  ? ROW_FAILED : ROW_ANSWERED;
-        std::string key = f.state == GAME_FILE_HASHED ? FullKey(f.crc, options.lower) : "";
+        std::string key = f.state == GAME_FILE_HASHED ? FullKey(f.crc, options.lower) : ""; /* a member's, as recorded */
         rows->push_back({ASKED_BY_FILE, f.name, f.member, key, state, f.note, false, "", "", "", "", 0, ""});
     }
 }
@@ -52,9 +52,9 @@ static void AddFiles(const std::string &path, const ListOptions &options, std::v
 Listing ListRows(const std::vector<Request> &requests, const ListOptions &options, std::vector<GameAnswer> *rows,
                  void (*warn)(const std::string &)) {
     Listing listing = {false, false, ""};
-    for (const Request &r : requests) {
+    for (size_t i = 0; i < requests.size() && !Interrupted(); i++) {
+        const Request &r = requests[i];
         std::string bytes, error;
-        if (Interrupted()) break;
         if (r.kind == REQUEST_KEY) {
             AddKey(r.value, rows, warn);
         } else if (r.kind == REQUEST_FILE) {
