@@ -12,6 +12,7 @@
 #include <zlib.h>
 
 #include "text.h"
+#include "zip_builder.h"
 #include "zip_directory.h"
 
 namespace fs = std::filesystem;
@@ -143,55 +144,6 @@ TEST_F(ZipToolsTest, ListsSeventyThousandMembers) {
     EXPECT_EQ(members.size(), 70000u);
 }
 
-/* Hand-made archives: local headers with zeros for data, then the directory. */
-struct Entry {
-    std::string name;
-    uint64_t compressedSize = 0, size = 0;
-    uint16_t flags = 0, method = 0;
-    uint32_t crc = 0x1A2B3C4D;
-    std::string extra;
-    int64_t offset = -1; /* -1: where its local header is laid */
-};
-
-std::string Le(uint64_t value, int bytes) {
-    std::string out;
-    for (int i = 0; i < bytes; i++) out += (char)(value >> (8 * i) & 0xFF);
-    return out;
-}
-
-std::string Field(uint16_t id, const std::string &data) {
-    return Le(id, 2) + Le(data.size(), 2) + data;
-}
-
-std::string CentralEntry(const Entry &e, uint64_t offset) {
-    return Le(0x02014b50, 4) + Le(20, 2) + Le(20, 2) + Le(e.flags, 2) + Le(e.method, 2) + Le(0, 4) +
-           Le(e.crc, 4) + Le(e.compressedSize, 4) + Le(e.size, 4) + Le(e.name.size(), 2) + Le(e.extra.size(), 2) +
-           Le(0, 2) + Le(0, 2) + Le(0, 2) + Le(0, 4) + Le(offset, 4) + e.name + e.extra;
-}
-
-std::string EndRecord(uint64_t entries, uint64_t size, uint64_t offset) {
-    return Le(0x06054b50, 4) + Le(0, 4) + Le(entries, 2) + Le(entries, 2) + Le(size, 4) + Le(offset, 4) + Le(0, 2);
-}
-
-std::string Archive(const std::vector<Entry> &entries) {
-    std::string bytes, directory;
-    for (const Entry &e : entries) {
-        uint64_t at = e.offset < 0 ? bytes.size() : (uint64_t)e.offset;
-        if (e.offset < 0)
-            bytes += Le(0x04034b50, 4) + std::string(22, '\0') + Le(e.name.size(), 2) + Le(0, 2) + e.name +
-                     std::string(e.compressedSize, '\0');
-        directory += CentralEntry(e, at);
-    }
-    return bytes + directory + EndRecord(entries.size(), directory.size(), bytes.size());
-}
-
-Entry Named(const std::string &name) {
-    Entry e;
-    e.name = name;
-    e.compressedSize = e.size = 4;
-    return e;
-}
-
 std::vector<ZipMember> Members(const std::string &bytes) {
     std::vector<ZipMember> members;
     EXPECT_EQ(List(bytes, &members), ZIP_OK);
@@ -302,13 +254,9 @@ TEST(ZipMembers, Zip64SizesAreRead) {
     Entry e = Named("big.rom");
     e.compressedSize = e.size = 0xFFFFFFFF;
     e.extra = Field(1, Le(big + 1, 8) + Le(big, 8));
-    std::string directory = CentralEntry(e, 0);
-    uint64_t directoryAt = 30 + e.name.size() + big, zip64EndAt = directoryAt + directory.size();
-    std::string zip64End = Le(0x06064b50, 4) + Le(44, 8) + Le(45, 2) + Le(45, 2) + Le(0, 8) + Le(1, 8) + Le(1, 8) +
-                           Le(directory.size(), 8) + Le(directoryAt, 8);
-    std::string locator = Le(0x07064b50, 4) + Le(0, 4) + Le(zip64EndAt, 8) + Le(1, 4);
-    std::string records = zip64End + locator + EndRecord(0xFFFF, 0xFFFFFFFF, 0xFFFFFFFF);
-    Sparse file = {zip64EndAt + records.size(), directory + records};
+    uint64_t directoryAt = 30 + e.name.size() + big;
+    std::string ending = Zip64Ending(e, directoryAt);
+    Sparse file = {directoryAt + ending.size(), ending};
     std::vector<ZipMember> m;
     ASSERT_EQ(ListSparse(file, &m), ZIP_OK);
     ASSERT_EQ(m.size(), 1u);
@@ -337,15 +285,6 @@ TEST(ZipArchive, CutOrForeignFilesAreRefused) {
     EXPECT_EQ(List("not a zip archive at all, but long enough to search", &m), ZIP_NOT_ZIP);
     EXPECT_EQ(ReadZipDirectory({FailRead, NULL, whole.size()}, &m), ZIP_READ_FAILED);
     EXPECT_TRUE(m.empty());
-}
-
-std::string Patched(std::string bytes, size_t at, uint64_t value, int width) {
-    return bytes.replace(at, (size_t)width, Le(value, width));
-}
-
-/* Where the end record begins, in an archive without a comment. */
-size_t End(const std::string &bytes) {
-    return bytes.size() - 22;
 }
 
 TEST(ZipArchive, DirectoriesThatCannotBeTrustedAreRefused) {

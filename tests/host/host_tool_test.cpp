@@ -70,6 +70,12 @@ std::string SmallCrcBytes(void) {
     }
 }
 
+std::string Huge(const std::string &path) {
+    std::ofstream(path, std::ios::binary).flush();
+    EXPECT_EQ(truncate(path.c_str(), (off_t)64 << 30), 0);
+    return path;
+}
+
 void HostTool::SetUp() {
     char pattern[] = "/tmp/plinorhost-test-XXXXXX", io[] = "/tmp/plinorhost-io-XXXXXX";
     ASSERT_NE(mkdtemp(pattern), nullptr);

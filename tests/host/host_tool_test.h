@@ -29,6 +29,9 @@ std::vector<std::string> Lines(const std::string &text);
 /* Bytes whose CRC-32 is below 0x10000. */
 std::string SmallCrcBytes(void);
 
+/* A file that takes minutes to read: a test can act while the tool reads it. */
+std::string Huge(const std::string &path);
+
 /* The runner, the tool and the arguments. */
 std::vector<std::string> ToolCommand(const std::vector<std::string> &args);
 

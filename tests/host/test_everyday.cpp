@@ -27,13 +27,6 @@ static std::vector<std::string> Titles(const nlohmann::json &doc) {
     return titles;
 }
 
-/* A file that takes minutes to read: a test can act while the tool reads it. */
-static std::string Huge(const std::string &path) {
-    std::ofstream(path, std::ios::binary).flush();
-    EXPECT_EQ(truncate(path.c_str(), (off_t)64 << 30), 0);
-    return path;
-}
-
 TEST_F(HostTool, FileTakesSeveralPathsAndFilesAreNoKeys) {
     Write("a.rom", Slurp(Sample("games/coral-moth.rom")));
     Write("b.rom", Slurp(Sample("games/tidewatch.rom")));

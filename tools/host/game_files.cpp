@@ -10,12 +10,15 @@
 #include <filesystem>
 #include <set>
 
+#include "archive_members.h"
 #include "platform.h"
 
 namespace fs = std::filesystem;
 
-static GameFile Row(const std::string &name, GameFileState state, const std::string &note) {
-    return {name, state, note, 0};
+const char kChangedWhileRead[] = "changed while being read";
+
+GameFile FileRow(const std::string &name, GameFileState state, const std::string &note) {
+    return {name, state, note, 0, {false, "", "", false}};
 }
 
 /* What a path that is not a folder stands for. */
@@ -25,82 +28,87 @@ static GameFile Classify(const fs::path &path, const std::string &name) {
     bool missing = status.type() == fs::file_type::not_found || ec == std::errc::no_such_file_or_directory;
     if (ec) {
         if (fs::is_symlink(fs::symlink_status(path, linkEc)))
-            return Row(name, GAME_FILE_SKIPPED, ec.value() == ELOOP ? "a link loop" : "a broken link");
-        if (!missing) return Row(name, GAME_FILE_FAILED, ec.message());
+            return FileRow(name, GAME_FILE_SKIPPED, ec.value() == ELOOP ? "a link loop" : "a broken link");
+        if (!missing) return FileRow(name, GAME_FILE_FAILED, ec.message());
     }
-    if (missing) return Row(name, GAME_FILE_FAILED, "no such file or directory"); /* one wording everywhere */
+    if (missing) return FileRow(name, GAME_FILE_FAILED, "no such file or directory"); /* one wording everywhere */
     switch (status.type()) {
-    case fs::file_type::regular: return Row(name, GAME_FILE_TO_HASH, "");
-    default: return Row(name, GAME_FILE_SKIPPED, NotRegular(status.type()));
+    case fs::file_type::regular: return FileRow(name, GAME_FILE_TO_HASH, "");
+    default: return FileRow(name, GAME_FILE_SKIPPED, NotRegular(status.type()));
     }
 }
 
 struct Walk {
-    bool recursive;
+    bool recursive, archives;
     std::set<fs::path> seen; /* folders by their real path: links never lead round */
     size_t foldersLeft;      /* subfolders not searched without recursion */
     std::vector<GameFile> *files;
 };
 
+/* A path that is not a folder: a zip archive's members, or itself. */
+static void AddFile(const Walk &walk, const fs::path &path, const std::string &name) {
+    GameFile file = Classify(path, name);
+    if (walk.archives && file.state == GAME_FILE_TO_HASH && IsZipName(name)) ListMembers(name, walk.files);
+    else walk.files->push_back(file);
+}
+
 static void ListFolder(Walk *walk, const fs::path &folder, const std::string &name) {
     std::error_code ec;
     fs::path real = fs::canonical(folder, ec);
     if (!ec && !walk->seen.insert(real).second) {
-        walk->files->push_back(Row(name, GAME_FILE_SKIPPED, "a folder already searched"));
+        walk->files->push_back(FileRow(name, GAME_FILE_SKIPPED, "a folder already searched"));
         return;
     }
     std::vector<fs::path> entries;
     fs::directory_iterator it(folder, ec), end;
     for (; !ec && it != end; it.increment(ec)) entries.push_back(it->path());
     if (ec) {
-        walk->files->push_back(Row(name, GAME_FILE_FAILED, "cannot list it: " + ec.message()));
+        walk->files->push_back(FileRow(name, GAME_FILE_FAILED, "cannot list it: " + ec.message()));
         return;
     }
     std::sort(entries.begin(), entries.end(), [](const fs::path &a, const fs::path &b) {
         return NameOf(a.filename()) < NameOf(b.filename());
     });
     for (const fs::path &entry : entries) {
+        if (Interrupted()) return;
         std::string entryName = JoinName(name, NameOf(entry.filename()));
         std::error_code entryEc; /* each entry's own: one bad link spoils nothing else */
         if (fs::is_directory(entry, entryEc)) {
             if (walk->recursive) ListFolder(walk, entry, entryName);
             else walk->foldersLeft++;
         } else {
-            walk->files->push_back(Classify(entry, entryName));
+            AddFile(*walk, entry, entryName);
         }
     }
 }
 
-static void ListPath(const std::string &path, bool recursive, std::vector<GameFile> *files,
+static void ListPath(const std::string &path, bool recursive, bool archives, std::vector<GameFile> *files,
                      std::vector<std::string> *warnings) {
     fs::path p = PathOf(path);
     std::error_code ec;
+    Walk walk = {recursive, archives, {}, 0, files};
     if (!fs::is_directory(p, ec)) {
-        files->push_back(Classify(p, path));
+        AddFile(walk, p, path);
         return;
     }
-    Walk walk = {recursive, {}, 0, files};
     size_t before = files->size();
     ListFolder(&walk, p, path);
-    if (files->size() > before) return;
+    if (files->size() > before || Interrupted()) return;
     std::string why = walk.foldersLeft == 0 ? "it is empty"
                                             : "it holds only folders, which -r searches";
     warnings->push_back("'" + path + "' holds no game files: " + why);
 }
 
-void ListGameFiles(const std::string &path, bool recursive, std::vector<GameFile> *files,
+void ListGameFiles(const std::string &path, bool recursive, bool archives, std::vector<GameFile> *files,
                    std::vector<std::string> *warnings) {
     std::vector<std::string> matches;
     if (!ExpandPattern(path, &matches)) {
-        ListPath(path, recursive, files, warnings);
+        ListPath(path, recursive, archives, files, warnings);
         return;
     }
-    if (matches.empty()) files->push_back(Row(path, GAME_FILE_FAILED, "nothing matches the pattern"));
-    for (const std::string &match : matches) ListPath(match, recursive, files, warnings);
-}
-
-static bool SameStamp(const FileStamp &a, const FileStamp &b) {
-    return a.size == b.size && a.modified == b.modified;
+    if (matches.empty()) files->push_back(FileRow(path, GAME_FILE_FAILED, "nothing matches the pattern"));
+    for (size_t i = 0; i < matches.size() && !Interrupted(); i++)
+        ListPath(matches[i], recursive, archives, files, warnings);
 }
 
 void HashGameFile(GameFile *file, HashProgress progress, void *context) {
@@ -131,7 +139,7 @@ void HashGameFile(GameFile *file, HashProgress progress, void *context) {
     file->crc = (uint32_t)sum;
     file->state = failed || changed || stopped ? GAME_FILE_FAILED : GAME_FILE_HASHED;
     if (failed) file->note = strerror(readErrno);
-    else if (changed) file->note = "changed while being read";
+    else if (changed) file->note = kChangedWhileRead;
     else if (stopped) file->note = "stopped";
 }
 

@@ -31,10 +31,11 @@ enum ExitCode {
 
 static const char kExitCodes[] =
     "Exit status: 0 done; 1 usage, or a keys file without keys; 2 catalogue unreadable;\n"
-    "3 a row not answered (a game file unreadable or changed while read, a keys-file\n"
-    "line that is no key) or a folder without game files: the other rows are still\n"
-    "shown; 4 plug-in not loadable; 5 output not written (quietly when the pipe was\n"
-    "closed); 6 the check found something to report; 130 stopped by Ctrl-C.";
+    "3 a row not answered (a game file unreadable or changed while read, a damaged\n"
+    "zip archive, a damaged or unsafe file in one, a keys-file line that is no key)\n"
+    "or a folder without game files: the other rows are still shown; 4 plug-in not\n"
+    "loadable; 5 output not written (quietly when the pipe was closed); 6 the check\n"
+    "found something to report; 130 stopped by Ctrl-C.";
 
 static const char kNotes[] =
     "Rows are written as each is answered. The table's columns are as wide as the\n"
@@ -43,14 +44,19 @@ static const char kNotes[] =
     "A keys file may be UTF-8, with or without a byte-order mark, or UTF-16 with its\n"
     "mark; lines end in LF, CR LF or CR; spaces and tabs around a key are dropped, and\n"
     "blank lines and lines beginning with # skipped.\n"
-    "On Windows the tool itself expands * and ? in the last part of a -f path.";
+    "On Windows the tool itself expands * and ? in the last part of a -f path.\n"
+    "A .zip file (named with -f or found in a folder) stands for the files inside it,\n"
+    "those in its folders included: each is a row, shown as the archive's name then\n"
+    "the file's path inside it, and keyed by the CRC-32 the archive records for it;\n"
+    "nothing is decompressed, and a zip inside a zip is one such file. --no-archives\n"
+    "keys a .zip file by its own CRC-32 instead.";
 
 enum { MAX_CATALOGUE_BYTES = 256 << 20 }; /* far beyond any 20000-game catalogue */
 
 struct Options {
     std::string catalogue, plugin, checked;
     std::vector<std::string> keys, files, keyFiles;
-    bool json = false, csv = false, lower = false, about = false, recursive = false;
+    bool json = false, csv = false, lower = false, about = false, recursive = false, noArchives = false;
     bool found = false, missing = false, summary = false;
     CLI::App *app, *check;
     CLI::Option *catalogueOption, *pluginOption, *keyOption, *fileOption, *keyFileOption;
@@ -83,8 +89,8 @@ static void Describe(CLI::App *app, Options *o) {
                                          "standard input")
                              ->type_name("FILE")->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
     o->fileOption = app->add_option("-f,--file", o->files,
-                                    "game files, keyed by their CRC-32, or folders of them: every argument up "
-                                    "to the next option or --")
+                                    "game files, keyed by their CRC-32, folders of them, or zip archives of "
+                                    "them: every argument up to the next option or --")
                         ->type_name("PATH")->allow_extra_args(true);
     o->keyFileOption = app->add_option("-k,--keys", o->keyFiles,
                                        "keys from a text file, one a line: a file, a pipe, or - for standard input")
@@ -94,6 +100,8 @@ static void Describe(CLI::App *app, Options *o) {
                                       "this program)")
                           ->type_name("FILE")->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
     app->add_flag("-r,--recursive", o->recursive, "search the subfolders of folders too");
+    app->add_flag("--no-archives", o->noArchives,
+                  "key a .zip file by its own CRC-32, as any other file, instead of listing the games inside it");
     app->add_flag("--lower", o->lower,
                   "form game files' keys in lower-case hexadecimal, and ask the plug-in with those");
     app->add_flag("--json", o->json, "print JSON instead of a table");
@@ -234,7 +242,7 @@ static void SaySummary(const Tally &t) {
 
 /* Hashes a game file's row; false when Ctrl-C stopped it. */
 static bool Hash(GameAnswer *g, bool lower, Progress *progress) {
-    GameFile file = {g->file, GAME_FILE_TO_HASH, "", 0};
+    GameFile file = FileRow(g->file, GAME_FILE_TO_HASH, "");
     progress->current = 0;
     HashGameFile(&file, ShowHashing, progress);
     progress->hashed += progress->current;
@@ -268,7 +276,8 @@ static int AnswerRows(const Options &o, Run *run, const Identity *about) {
     int code = Output(ReportHead(report, about, !run->rows.empty()), EXIT_OK);
     for (size_t i = 0; i < run->rows.size() && code == EXIT_OK; i++) {
         GameAnswer &g = run->rows[i];
-        if (Interrupted() || (g.askedBy == ASKED_BY_FILE && g.state == ROW_ANSWERED && !Hash(&g, o.lower, &progress))) {
+        bool toHash = g.askedBy == ASKED_BY_FILE && g.state == ROW_ANSWERED && !g.member.present;
+        if (Interrupted() || (toHash && !Hash(&g, o.lower, &progress))) {
             ClearProgress(&progress);
             return EXIT_INTERRUPTED;
         }
@@ -305,7 +314,8 @@ static int Prepare(const Options &o, Run *run) {
     run->report = StartReport(o.json ? REPORT_JSON : o.csv ? REPORT_CSV : REPORT_TABLE, checked);
     run->hints = HintsOf(checked);
     checked = CheckReport();
-    run->listing = ListRows(RequestsOf(o), o.recursive, MAX_CATALOGUE_BYTES, &run->rows, Say);
+    ListOptions listing = {o.recursive, !o.noArchives, o.lower, MAX_CATALOGUE_BYTES};
+    run->listing = ListRows(RequestsOf(o), listing, &run->rows, Say);
     FitRows(&run->report, run->rows);
     if (Interrupted()) return EXIT_INTERRUPTED;
     return run->listing.error.empty() ? -1 : Fail(EXIT_USAGE, run->listing.error);

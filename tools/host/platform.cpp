@@ -61,6 +61,12 @@ std::string JoinName(const std::string &folder, const std::string &entry) {
     return folder + (ends ? "" : "\\") + entry;
 }
 
+std::string MemberName(const std::string &archive, const std::string &member) {
+    std::string below = member;
+    std::replace(below.begin(), below.end(), '/', '\\');
+    return JoinName(archive, below);
+}
+
 static std::wstring Folded(std::wstring text) {
     if (!text.empty()) CharUpperBuffW(&text[0], (DWORD)text.size());
     return text;
@@ -217,6 +223,10 @@ std::string JoinName(const std::string &folder, const std::string &entry) {
     return folder + (!folder.empty() && folder.back() == '/' ? "" : "/") + entry;
 }
 
+std::string MemberName(const std::string &archive, const std::string &member) {
+    return JoinName(archive, member);
+}
+
 bool ExpandPattern(const std::string &, std::vector<std::string> *) {
     return false;
 }
@@ -331,4 +341,17 @@ const char *NotRegular(fs::file_type type) {
     case fs::file_type::socket: return "not a regular file: a socket";
     default: return "not a regular file";
     }
+}
+
+bool SameStamp(const FileStamp &a, const FileStamp &b) {
+    return a.size == b.size && a.modified == b.modified;
+}
+
+bool ReadAt(FILE *file, uint64_t offset, void *buffer, size_t length) {
+#ifdef _WIN32
+    bool placed = offset <= INT64_MAX && _fseeki64(file, (__int64)offset, SEEK_SET) == 0; /* a long is 32 bits there */
+#else
+    bool placed = offset <= INT64_MAX && fseeko(file, (off_t)offset, SEEK_SET) == 0;
+#endif
+    return placed && fread(buffer, 1, length, file) == length;
 }

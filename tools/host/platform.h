@@ -21,6 +21,10 @@ std::string NameOf(const std::filesystem::path &path);
    separator between them ('\' on Windows), never two. */
 std::string JoinName(const std::string &folder, const std::string &entry);
 
+/* A member of an archive, named below the archive as an entry is below
+   its folder: on Windows with '\' for each '/' of the member's path too. */
+std::string MemberName(const std::string &archive, const std::string &member);
+
 /* On Windows, a name whose last part holds '*' or '?' stands for the
    entries of its folder that match (letter case aside), sorted; true when
    it is such a pattern. Elsewhere the shell has expanded patterns already. */
@@ -43,6 +47,10 @@ struct FileStamp {
     int64_t modified; /* in the platform's finest unit */
 };
 bool StampOf(FILE *file, FileStamp *stamp);
+bool SameStamp(const FileStamp &a, const FileStamp &b);
+
+/* Reads exactly `length` bytes at a 64-bit offset: false if it cannot. */
+bool ReadAt(FILE *file, uint64_t offset, void *buffer, size_t length);
 
 /* Binary standard streams, and a closed pipe reported as a failed write
    rather than a signal. */

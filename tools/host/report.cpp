@@ -3,6 +3,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "platform.h"
 #include "text.h"
 
 typedef std::vector<std::string> Row;
@@ -13,9 +14,9 @@ static const char *const kHeader[COLUMNS + 1] = {"FILE", "KEY", "TITLE", "MAKER"
 static const size_t kColumnLimit[COLUMNS] = {60, 16, 40, 24, 16, 6};
 
 /* The CSV's columns: every field a JSON row may have. */
-static const char *const kCsvFields[] = {"asked", "file", "file_hex", "key", "key_hex", "found",
-                                         "title", "maker", "genre", "memo", "year", "catalogue_has",
-                                         "skipped", "error"};
+static const char *const kCsvFields[] = {"asked", "file", "file_hex", "member", "member_hex", "encrypted",
+                                         "key", "key_hex", "found", "title", "maker", "genre", "memo", "year",
+                                         "catalogue_has", "skipped", "error"};
 
 static std::string YearText(int32_t year) {
     return year != 0 ? std::to_string(year) : "-"; /* 0: the catalogue gives no date */
@@ -41,17 +42,23 @@ Report StartReport(ReportFormat format, const CheckReport &catalogue) {
     return report;
 }
 
+/* FILE: a member below its archive, marked when it is encrypted. */
+static std::string FileCell(const GameAnswer &g) {
+    if (!g.member.present) return g.file;
+    return MemberName(g.file, g.member.name) + (g.member.encrypted ? " (encrypted)" : "");
+}
+
 void FitRows(Report *report, const std::vector<GameAnswer> &games) {
     for (const GameAnswer &g : games) {
         report->withFiles = report->withFiles || g.askedBy == ASKED_BY_FILE;
-        Fit(report, COLUMN_FILE, g.file);
+        Fit(report, COLUMN_FILE, FileCell(g));
         Fit(report, COLUMN_KEY, g.askedBy == ASKED_BY_FILE ? "00000000" : g.key);
     }
 }
 
 static Row RowFor(const GameAnswer &g, bool withFiles) {
     Row row;
-    if (withFiles) row.push_back(g.askedBy == ASKED_BY_FILE ? g.file : "-");
+    if (withFiles) row.push_back(g.askedBy == ASKED_BY_FILE ? FileCell(g) : "-");
     if (g.state != ROW_ANSWERED) {
         row.push_back("-");
         row.push_back((g.state == ROW_SKIPPED ? "(skipped: " : "(cannot read: ") + g.note + ")");
@@ -89,6 +96,11 @@ static nlohmann::ordered_json Entry(const GameAnswer &g) {
     nlohmann::ordered_json entry;
     entry["asked"] = g.askedBy == ASKED_BY_FILE ? "file" : "key";
     if (g.askedBy == ASKED_BY_FILE) PutName(entry, "file", g.file);
+    if (g.member.present) {
+        entry["member"] = g.member.name;
+        if (g.member.recorded != g.member.name) entry["member_hex"] = HexBytes(g.member.recorded);
+        if (g.member.encrypted) entry["encrypted"] = true;
+    }
     if (g.state != ROW_ANSWERED) {
         entry[g.state == ROW_SKIPPED ? "skipped" : "error"] = ValidUtf8(g.note);
         return entry;

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "checker.h"
+#include "game_files.h"
 
 enum AskedBy { ASKED_BY_KEY, ASKED_BY_FILE };
 enum RowState { ROW_ANSWERED, ROW_SKIPPED, ROW_FAILED };
@@ -17,7 +18,8 @@ enum RowState { ROW_ANSWERED, ROW_SKIPPED, ROW_FAILED };
 /* One thing asked, in the order asked, and what the plug-in said. */
 struct GameAnswer {
     AskedBy askedBy;
-    std::string file; /* the name as given or found, when asked by file */
+    std::string file; /* the name as given or found, when asked by file; a member's archive */
+    ArchiveMember member;
     std::string key;  /* the key asked; for a file, the form that matched */
     RowState state;
     std::string note; /* why skipped or failed */
@@ -56,7 +58,9 @@ void FitRows(Report *report, const std::vector<GameAnswer> &games);
 std::string ReportHead(const Report &report, const Identity *about, bool anyRows);
 
 /* Names and keys that are not UTF-8 appear with U+FFFD in place of each
-   bad byte, and again whole in hexadecimal as "file_hex" or "key_hex". */
+   bad byte, and again whole in hexadecimal as "file_hex" or "key_hex". A
+   member's row names its archive as the file, and the member by its
+   decoded name, with the recorded bytes in "member_hex" when they differ. */
 std::string ReportRow(Report *report, const GameAnswer &game);
 
 std::string ReportTail(const Report &report);

@@ -5,10 +5,11 @@
 
 #include "game_files.h"
 #include "keys_file.h"
+#include "platform.h"
 #include "text.h"
 
 static GameAnswer KeyRow(const std::string &key, RowState state, const std::string &note) {
-    return {ASKED_BY_KEY, "", key, state, note, false, "", "", "", "", 0, ""};
+    return {ASKED_BY_KEY, "", {false, "", "", false}, key, state, note, false, "", "", "", "", 0, ""};
 }
 
 bool IsHexadecimal(const std::string &key) {
@@ -33,30 +34,32 @@ static bool AddKeysFile(const std::string &name, const std::string &bytes, std::
     return !keys.empty();
 }
 
-static void AddFiles(const std::string &path, bool recursive, std::vector<GameAnswer> *rows, Listing *listing,
-                     void (*warn)(const std::string &)) {
+static void AddFiles(const std::string &path, const ListOptions &options, std::vector<GameAnswer> *rows,
+                     Listing *listing, void (*warn)(const std::string &)) {
     std::vector<GameFile> files;
     std::vector<std::string> warnings;
-    ListGameFiles(path, recursive, &files, &warnings);
+    ListGameFiles(path, options.recursive, options.archives, &files, &warnings);
     for (const std::string &w : warnings) warn("warning: " + w);
     listing->filesMissing = listing->filesMissing || !warnings.empty();
     for (const GameFile &f : files) {
         RowState state = f.state == GAME_FILE_SKIPPED ? ROW_SKIPPED
                        : f.state == GAME_FILE_FAILED  ? ROW_FAILED : ROW_ANSWERED;
-        rows->push_back({ASKED_BY_FILE, f.name, "", state, f.note, false, "", "", "", "", 0, ""});
+        std::string key = f.state == GAME_FILE_HASHED ? FullKey(f.crc, options.lower) : ""; /* a member's, as recorded */
+        rows->push_back({ASKED_BY_FILE, f.name, f.member, key, state, f.note, false, "", "", "", "", 0, ""});
     }
 }
 
-Listing ListRows(const std::vector<Request> &requests, bool recursive, size_t maxKeysBytes,
-                 std::vector<GameAnswer> *rows, void (*warn)(const std::string &)) {
+Listing ListRows(const std::vector<Request> &requests, const ListOptions &options, std::vector<GameAnswer> *rows,
+                 void (*warn)(const std::string &)) {
     Listing listing = {false, false, ""};
-    for (const Request &r : requests) {
+    for (size_t i = 0; i < requests.size() && !Interrupted(); i++) {
+        const Request &r = requests[i];
         std::string bytes, error;
         if (r.kind == REQUEST_KEY) {
             AddKey(r.value, rows, warn);
         } else if (r.kind == REQUEST_FILE) {
-            AddFiles(r.value, recursive, rows, &listing, warn);
-        } else if (!ReadWholeFile(r.value, maxKeysBytes, &bytes, &error)) {
+            AddFiles(r.value, options, rows, &listing, warn);
+        } else if (!ReadWholeFile(r.value, options.maxKeysBytes, &bytes, &error)) {
             listing.error = "cannot read keys from '" + r.value + "': " + error;
             return listing;
         } else if (!AddKeysFile(r.value, bytes, rows, warn)) {

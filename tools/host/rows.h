@@ -27,10 +27,18 @@ struct Listing {
 
 bool IsHexadecimal(const std::string &key);
 
-/* The rows the requests stand for, in order, before anything is read:
-   game files listed, keys files read. Warnings go to `warn`. */
-Listing ListRows(const std::vector<Request> &requests, bool recursive, size_t maxKeysBytes,
-                 std::vector<GameAnswer> *rows, void (*warn)(const std::string &));
+struct ListOptions {
+    bool recursive;      /* folders' subfolders too */
+    bool archives;       /* a zip archive stands for its members */
+    bool lower;          /* members' keys in lower case */
+    size_t maxKeysBytes;
+};
+
+/* The rows the requests stand for, in order, before any is answered: game
+   files listed, zip archives' directories and keys files read; a member's
+   row comes with its key. Warnings go to `warn`. */
+Listing ListRows(const std::vector<Request> &requests, const ListOptions &options, std::vector<GameAnswer> *rows,
+                 void (*warn)(const std::string &));
 
 /* The catalogue's findable keys, by their form without letter case or
    leading zeros, for a hint when a key is not found. */
