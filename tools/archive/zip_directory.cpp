@@ -6,6 +6,7 @@
 
 #include <algorithm>
 
+#include "encodings.h"
 #include "text.h"
 
 static const uint32_t kEndSignature = 0x06054b50, kLocatorSignature = 0x07064b50,
@@ -168,18 +169,7 @@ static std::string Utf8FromCp437(const std::string &bytes) {
     std::string out;
     for (char byte : bytes) {
         unsigned char c = (unsigned char)byte;
-        if (c < 0x80) {
-            out += (char)c;
-            continue;
-        }
-        uint16_t cp = kCp437[c - 0x80];
-        if (cp < 0x800) {
-            out += (char)(0xC0 | cp >> 6);
-        } else {
-            out += (char)(0xE0 | cp >> 12);
-            out += (char)(0x80 | (cp >> 6 & 0x3F));
-        }
-        out += (char)(0x80 | (cp & 0x3F));
+        AppendUtf8(c < 0x80 ? c : kCp437[c - 0x80], &out);
     }
     return out;
 }

@@ -3,29 +3,12 @@
 
 #include <stdint.h>
 
+#include "encodings.h"
 #include "text.h"
 
 enum KeysEncoding { BYTES_AS_THEY_ARE, UTF8_MARKED, UTF16_LE, UTF16_BE };
 
 static const char kUndecodable = '\xFF'; /* never part of UTF-8: marks a unit UTF-16 cannot decode */
-
-static void PutUtf8(uint32_t cp, std::string *out) {
-    if (cp < 0x80) {
-        *out += (char)cp;
-    } else if (cp < 0x800) {
-        *out += (char)(0xC0 | cp >> 6);
-        *out += (char)(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        *out += (char)(0xE0 | cp >> 12);
-        *out += (char)(0x80 | (cp >> 6 & 0x3F));
-        *out += (char)(0x80 | (cp & 0x3F));
-    } else {
-        *out += (char)(0xF0 | cp >> 18);
-        *out += (char)(0x80 | (cp >> 12 & 0x3F));
-        *out += (char)(0x80 | (cp >> 6 & 0x3F));
-        *out += (char)(0x80 | (cp & 0x3F));
-    }
-}
 
 /* UTF-16 after its mark, as UTF-8; a lone surrogate or an odd last byte
    becomes kUndecodable, so that its line is refused. */
@@ -39,11 +22,11 @@ static std::string FromUtf16(const std::string &bytes, bool bigEndian) {
     for (size_t i = 1; i < units; i++) { /* unit 0 is the mark */
         uint32_t u = unit(i);
         if (u >= 0xD800 && u <= 0xDBFF && i + 1 < units && unit(i + 1) >= 0xDC00 && unit(i + 1) <= 0xDFFF) {
-            PutUtf8(0x10000 + ((u - 0xD800) << 10) + (unit(++i) - 0xDC00), &out);
+            AppendUtf8(0x10000 + ((u - 0xD800) << 10) + (unit(++i) - 0xDC00), &out);
         } else if (u >= 0xD800 && u <= 0xDFFF) {
             out += kUndecodable;
         } else {
-            PutUtf8(u, &out);
+            AppendUtf8(u, &out);
         }
     }
     if (bytes.size() % 2 != 0) out += kUndecodable;

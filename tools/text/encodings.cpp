@@ -1,4 +1,4 @@
-/* Encodings (the byte rules of Shift_JIS and UTF-8, as a catalogue meets them) */
+/* Encodings (the byte rules of Shift_JIS and UTF-8, as catalogues and names meet them) */
 #include "encodings.h"
 
 size_t ShiftJisLength(const unsigned char *p, size_t left) {
@@ -24,4 +24,15 @@ size_t Utf8Length(const unsigned char *p, size_t left, uint32_t *codePoint) {
     if (cp < least[length] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return 0;
     *codePoint = cp;
     return length;
+}
+
+void AppendUtf8(uint32_t cp, std::string *out) {
+    if (cp < 0x80) {
+        *out += (char)cp;
+        return;
+    }
+    static const unsigned char lead[] = {0, 0xC0, 0xE0, 0xF0}; /* by the bytes that follow it */
+    int trail = cp < 0x800 ? 1 : cp < 0x10000 ? 2 : 3;
+    *out += (char)(lead[trail] | cp >> (6 * trail));
+    for (int i = trail - 1; i >= 0; i--) *out += (char)(0x80 | (cp >> (6 * i) & 0x3F));
 }

@@ -1,9 +1,11 @@
-/* Encodings (the byte rules of Shift_JIS and UTF-8, as a catalogue meets them) */
+/* Encodings (the byte rules of Shift_JIS and UTF-8, as catalogues and names meet them) */
 #ifndef PLINOR_ENCODINGS_H
 #define PLINOR_ENCODINGS_H
 
 #include <stddef.h>
 #include <stdint.h>
+
+#include <string>
 
 /* The length of the Shift_JIS (code page 932) character at p: 1 for ASCII
    and half-width katakana, 2 for a lead byte with a trail byte after it,
@@ -14,5 +16,8 @@ size_t ShiftJisLength(const unsigned char *p, size_t left);
 /* The length of the well-formed UTF-8 character at p, or 0; *codePoint
    gets its value. */
 size_t Utf8Length(const unsigned char *p, size_t left, uint32_t *codePoint);
+
+/* Appends a code point (at most U+10FFFF) as UTF-8. */
+void AppendUtf8(uint32_t codePoint, std::string *out);
 
 #endif
