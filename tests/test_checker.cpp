@@ -123,6 +123,8 @@ TEST(Checker, TextThatIsNotWhatThePluginReads) {
     ExpectFindings("\xEF\xBB\xBF<games>\n" + Game("0BADF00D", "Caf\xC3\xA9") + "</games>\n",
                    {{FINDING_BYTE_ORDER_MARK, 1, "UTF-8 byte-order mark"},
                     {FINDING_UTF8_TEXT, 1, "reads as UTF-8"}});
+    ExpectFindings("\xEF\xBB\xBF<games>\n" + Game("0BADF00D", "\x83\x51") + "</games>\n", /* the mark told once */
+                   {{FINDING_BYTE_ORDER_MARK, 1, "UTF-8 byte-order mark"}});
     ExpectFindings(std::string("\xFF\xFE<\0g\0", 6),
                    {{FINDING_BYTE_ORDER_MARK, 1, "UTF-16"},
                     {FINDING_NUL_BYTE, 1, "sees nothing after it"},

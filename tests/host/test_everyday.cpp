@@ -41,12 +41,13 @@ TEST_F(HostTool, FileTakesSeveralPathsAndFilesAreNoKeys) {
     EXPECT_NE(run.err.find("give game files with -f"), std::string::npos) << run.err;
 
     /* Windows leaves patterns to the program; a Linux shell has expanded them already. */
-    run = Tool({"--json", "-c", Sample("data.dat"), "-f", dir_ + "/*.ROM", dir_ + "/?.rom", dir_ + "/z*.rom"});
+    run = Tool({"--json", "-c", Sample("data.dat"), "-f", dir_ + "/*.ROM", dir_ + "/?.rom", dir_ + "/z*.rom",
+                dir_ + "/r*/?.rom"});
     EXPECT_EQ(run.status, 3) << run.err;
-    std::vector<std::string> expected = {"error: no such file or directory", "error: no such file or directory",
-                                         "error: no such file or directory"};
+    std::vector<std::string> expected(4, "error: no such file or directory");
     if (UnderWine())
-        expected = {"Coral Moth", "Tidewatch", "Coral Moth", "Tidewatch", "error: nothing matches the pattern"};
+        expected = {"Coral Moth", "Tidewatch", "Coral Moth", "Tidewatch", "error: nothing matches the pattern",
+                    "error: nothing matches the pattern: only its last part may hold * or ?"};
     EXPECT_EQ(Titles(nlohmann::json::parse(run.out)), expected) << run.out;
 }
 
@@ -112,16 +113,28 @@ TEST_F(HostTool, TheConsoleCodePageIsLeftAsItWas) {
 }
 
 TEST_F(HostTool, CtrlCKeepsTheRowsSoFarAndClearsTheProgressLine) {
-    LiveTool tool(ToolCommand({"-c", Sample("data.dat"), "AD26400A", "-f", Huge(dir_ + "/huge.rom")}), false);
-    ASSERT_TRUE(tool.WaitFor("Lantern Keep", false)) << tool.out;
-    ASSERT_TRUE(tool.WaitFor("1 of 2 answered", true)) << tool.terminal;
-    tool.Interrupt();
-    EXPECT_EQ(tool.Finish(), 130);
-    EXPECT_EQ(Lines(tool.out).size(), 2u) << tool.out;
-    std::string last = tool.terminal.substr(tool.terminal.rfind("answered"));
-    bool cleared = last.find("\r" + std::string(10, ' ')) != std::string::npos ||
-                   last.find("\x1b[K") != std::string::npos; /* as Wine's console draws it */
-    EXPECT_TRUE(cleared) << last;
+    std::string huge = Huge(dir_ + "/huge.rom");
+    for (bool json : {false, true}) {
+        std::vector<std::string> args = {"-c", Sample("data.dat"), "AD26400A", "-f", huge};
+        if (json) args.push_back("--json");
+        LiveTool tool(ToolCommand(args), false);
+        ASSERT_TRUE(tool.WaitFor("Lantern Keep", false)) << tool.out;
+        ASSERT_TRUE(tool.WaitFor("1 of 2 answered", true)) << tool.terminal;
+        tool.Interrupt();
+        EXPECT_EQ(tool.Finish(), 130);
+        EXPECT_NE(tool.terminal.find("stopped by Ctrl-C: 1 asked: 1 found"), std::string::npos) << tool.terminal;
+        if (json) { /* closed, so that a script can still read what was answered */
+            nlohmann::json doc = nlohmann::json::parse(tool.out, nullptr, false);
+            ASSERT_FALSE(doc.is_discarded()) << tool.out;
+            EXPECT_EQ(doc["games"].size(), 1u);
+            continue;
+        }
+        EXPECT_EQ(Lines(tool.out).size(), 2u) << tool.out;
+        std::string last = tool.terminal.substr(tool.terminal.rfind("answered"));
+        bool cleared = last.find("\r" + std::string(10, ' ')) != std::string::npos ||
+                       last.find("\x1b[K") != std::string::npos; /* as Wine's console draws it */
+        EXPECT_TRUE(cleared) << last;
+    }
 }
 
 TEST_F(HostTool, AClosedPipeEndsTheRunQuietly) {

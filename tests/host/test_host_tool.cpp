@@ -100,6 +100,7 @@ TEST_F(HostTool, ExplainsEachFailureWithItsOwnExitCode) {
         {{"-c", catalogue, "-p", Env("PARTIAL_PLUGIN"), "1"}, 4, "has no export named GetMaker"},
         {{"-p", catalogue, "--about"}, 4, "cannot use plug-in"},
         {{"check", dir_ + "/missing.dat"}, 2, "cannot read catalogue"},
+        {{"check", "--colour", catalogue}, 1, "(plinorhost check --help tells more)"},
     };
     for (const auto &c : cases) {
         ToolRun run = Tool(c.args);

@@ -62,6 +62,7 @@ struct Checker {
     size_t setAt[LINE_OTHER]; /* where each field of the game being filled took effect */
     size_t gameStart;         /* the first of those lines, 0 for none */
     bool checkShiftJis;
+    size_t byteOrderMark;     /* the UTF-8 mark's bytes at the start, 0 for none */
     bool loneCarriageReturns; /* somewhere a CR ends no CR LF: lines are then looked at for it */
     bool toldLoneCarriageReturns;
     bool full;                /* the table is full: the plug-in has stopped reading */
@@ -395,12 +396,13 @@ static void NoteGameFinished(Checker *c) {
 /* The first bytes of the line that a host shows as U+FFFD: a byte that
    starts no Shift_JIS character, or a pair the code page leaves unassigned. */
 static void CheckShiftJis(Checker *c, const CatalogueLine *line) {
-    const char *p = line->start;
+    const char *start = line->start + (c->line == 1 ? c->byteOrderMark : 0), *p = start; /* told of already */
     while (p < line->end && (unsigned char)*p < 0x80) p++;
     if (p == line->end) return;
     ShiftJisFault bad;
-    Utf8FromShiftJis(std::string(line->start, (size_t)(line->end - line->start)), &bad);
+    Utf8FromShiftJis(std::string(start, (size_t)(line->end - start)), &bad);
     if (bad.length == 0) return;
+    bad.offset += (size_t)(start - line->start);
     const unsigned char *at = (const unsigned char *)line->start + bad.offset;
     char bytes[16];
     if (bad.length == 1) snprintf(bytes, sizeof bytes, "byte 0x%02X", at[0]);
@@ -488,9 +490,10 @@ static size_t LineOf(const std::string &bytes, size_t offset) {
    UTF-8; true when each line's Shift_JIS is worth checking. */
 static bool CheckEncoding(Checker *c, const std::string &bytes) {
     const unsigned char *b = (const unsigned char *)bytes.data();
-    if (bytes.size() >= 3 && b[0] == 0xEF && b[1] == 0xBB && b[2] == 0xBF)
+    if (bytes.size() >= 3 && b[0] == 0xEF && b[1] == 0xBB && b[2] == 0xBF) {
         Report(c, FINDING_BYTE_ORDER_MARK, 1, "a UTF-8 byte-order mark: its three bytes begin the first line as text");
-    else if (bytes.size() >= 2 && ((b[0] == 0xFF && b[1] == 0xFE) || (b[0] == 0xFE && b[1] == 0xFF)))
+        c->byteOrderMark = 3;
+    } else if (bytes.size() >= 2 && ((b[0] == 0xFF && b[1] == 0xFE) || (b[0] == 0xFE && b[1] == 0xFF)))
         Report(c, FINDING_BYTE_ORDER_MARK, 1, "a UTF-16 byte-order mark: the plug-in reads 8-bit text, and finds nothing in UTF-16");
     size_t length = c->report->textLength;
     if (length < bytes.size())
@@ -535,6 +538,7 @@ void CheckCatalogue(const std::string &bytes, CheckReport *report) {
     c.line = 0;
     c.gameStart = 0;
     c.toldLoneCarriageReturns = c.full = false;
+    c.byteOrderMark = 0;
     c.loneCarriageReturns = false;
     for (const char *p = bytes.data(), *end = p + report->textLength;
          (p = (const char *)memchr(p, '\r', (size_t)(end - p))) != NULL && !c.loneCarriageReturns; p++)

@@ -106,7 +106,11 @@ void ListGameFiles(const std::string &path, bool recursive, bool archives, std::
         ListPath(path, recursive, archives, files, warnings);
         return;
     }
-    if (matches.empty()) files->push_back(FileRow(path, GAME_FILE_FAILED, "nothing matches the pattern"));
+    size_t cut = path.find_last_of("\\/:");
+    bool deep = cut != std::string::npos && path.find_first_of("*?") < cut; /* never expanded: say so */
+    if (matches.empty())
+        files->push_back(FileRow(path, GAME_FILE_FAILED, deep ? "nothing matches the pattern: only its last part may hold * or ?"
+                                                              : "nothing matches the pattern"));
     for (size_t i = 0; i < matches.size() && !Interrupted(); i++)
         ListPath(matches[i], recursive, archives, files, warnings);
 }

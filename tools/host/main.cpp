@@ -94,7 +94,8 @@ static void Describe(CLI::App *app, Options *o) {
                         ->type_name("PATH")->allow_extra_args(true);
     o->keyFileOption = app->add_option("-k,--keys", o->keyFiles,
                                        "keys from a text file, one a line: a file, a pipe, or - for standard input")
-                           ->type_name("FILE")->allow_extra_args(false);
+                           ->type_name("FILE")->expected(1)->multi_option_policy(CLI::MultiOptionPolicy::TakeAll)
+                           ->allow_extra_args(false);
     o->pluginOption = app->add_option("-p,--plugin", o->plugin,
                                       "the plug-in file to load, exactly as named (default: the one beside "
                                       "this program)")
@@ -180,7 +181,8 @@ static int ParseArguments(CLI::App *app, Options *o, const std::vector<std::stri
         app->exit(e, out, err);
         return Output(out.str(), EXIT_OK);
     } catch (const CLI::ParseError &e) {
-        return Fail(EXIT_USAGE, std::string(e.what()) + " (plinorhost --help tells more)");
+        return Fail(EXIT_USAGE, std::string(e.what()) + (o->check->parsed() ? " (plinorhost check --help tells more)"
+                                                                           : " (plinorhost --help tells more)"));
     }
     std::string misuse = Misuse(*o);
     return misuse.empty() ? -1 : Fail(EXIT_USAGE, misuse);
@@ -236,7 +238,7 @@ static void Count(Tally *t, const GameAnswer &g) {
 
 static void SaySummary(const Tally &t) {
     size_t asked = t.found + t.missing + t.skipped + t.failed;
-    Say(std::to_string(asked) + " asked: " + std::to_string(t.found) + " found, " + std::to_string(t.missing) +
+    Say(std::string(Interrupted() ? "stopped by Ctrl-C: " : "") + std::to_string(asked) + " asked: " + std::to_string(t.found) + " found, " + std::to_string(t.missing) +
         " not found, " + std::to_string(t.skipped) + " skipped, " + std::to_string(t.failed) + " failed");
 }
 
@@ -277,10 +279,7 @@ static int AnswerRows(const Options &o, Run *run, const Identity *about) {
     for (size_t i = 0; i < run->rows.size() && code == EXIT_OK; i++) {
         GameAnswer &g = run->rows[i];
         bool toHash = g.askedBy == ASKED_BY_FILE && g.state == ROW_ANSWERED && !g.member.present;
-        if (Interrupted() || (toHash && !Hash(&g, o.lower, &progress))) {
-            ClearProgress(&progress);
-            return EXIT_INTERRUPTED;
-        }
+        if (Interrupted() || (toHash && !Hash(&g, o.lower, &progress))) break;
         if (g.state == ROW_ANSWERED) Ask(run->plugin, run->catalogue, hints, &g);
         Count(&tally, g);
         progress.answered++;
@@ -292,9 +291,10 @@ static int AnswerRows(const Options &o, Run *run, const Identity *about) {
         ShowProgress(&progress);
     }
     ClearProgress(&progress);
-    if (code == EXIT_OK) code = Output(ReportTail(report), EXIT_OK);
+    if (code == EXIT_OK) code = Output(ReportTail(report), EXIT_OK); /* after Ctrl-C too: the JSON stays whole */
     if (code != EXIT_OK) return code;
     if (!run->rows.empty() && (o.summary || IsTerminal(stderr))) SaySummary(tally);
+    if (Interrupted()) return EXIT_INTERRUPTED;
     if (run->listing.keysMissing) return EXIT_USAGE;
     return tally.failed != 0 || run->listing.filesMissing ? EXIT_GAME_FILE : EXIT_OK;
 }

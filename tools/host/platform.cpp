@@ -175,10 +175,20 @@ static WriteResult WriteConsoleText(HANDLE console, const std::string &text, std
     return WRITTEN;
 }
 
+/* Whether standard output or error is a console, asked once: each asking
+   is a round trip under Wine, and a run writes a row at a time. */
+static bool IsConsole(FILE *stream, HANDLE h) {
+    static int console[3] = {-1, -1, -1};
+    int fd = _fileno(stream);
+    DWORD mode;
+    if (fd < 0 || fd > 2) return GetConsoleMode(h, &mode) != 0;
+    if (console[fd] < 0) console[fd] = GetConsoleMode(h, &mode) != 0;
+    return console[fd] != 0;
+}
+
 WriteResult WriteAll(FILE *stream, const std::string &text, std::string *error) {
     HANDLE h = (HANDLE)_get_osfhandle(_fileno(stream));
-    DWORD mode;
-    if (GetConsoleMode(h, &mode)) return WriteConsoleText(h, text, error);
+    if (IsConsole(stream, h)) return WriteConsoleText(h, text, error);
     for (size_t at = 0; at < text.size();) {
         DWORD written = 0;
         DWORD part = (DWORD)std::min(text.size() - at, (size_t)1 << 20);
