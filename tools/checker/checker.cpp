@@ -7,13 +7,13 @@
 #include <algorithm>
 #include <memory>
 
+#include "encodings.h"
+#include "game_index.h"
 #include "genres.h"
 #include "keys.h"
 #include "lines.h"
 #include "parser.h"
-#include "encodings.h"
 #include "text.h"
-
 
 static const char *const kFindingNames[FINDING_KINDS] = {
     "long-line",        "unclosed-tag",    "shadowed-tag",      "unknown-tag",
@@ -33,16 +33,9 @@ struct KeyIndex {
     std::vector<int32_t> slots; /* game index + 1, or 0; a power of two, over twice the games */
 };
 
-static uint32_t KeyHash(const char *key) {
-    uint64_t low, high;
-    memcpy(&low, key, 8);
-    memcpy(&high, key + 8, 8);
-    return (uint32_t)((low * 0x9E3779B97F4A7C15ull ^ high * 0xC2B2AE3D27D4EB4Full) >> 32);
-}
-
 /* The earlier game with this key, or -1 after noting `game` as its first. */
 static int32_t FirstWithKey(KeyIndex *index, const std::vector<GameRecord> &records, int32_t game) {
-    const char *key = records[(size_t)game].crc32;
+    KeyWords key = KeyOf(records[(size_t)game].crc32);
     size_t mask = index->slots.size() - 1;
     for (size_t slot = KeyHash(key) & mask;; slot = (slot + 1) & mask) {
         int32_t held = index->slots[slot];
@@ -50,7 +43,7 @@ static int32_t FirstWithKey(KeyIndex *index, const std::vector<GameRecord> &reco
             index->slots[slot] = game + 1;
             return -1;
         }
-        if (memcmp(records[(size_t)held - 1].crc32, key, KEY_FIELD_SIZE) == 0) return held - 1;
+        if (SameKey(records[(size_t)held - 1].crc32, key)) return held - 1;
     }
 }
 
@@ -221,11 +214,14 @@ static std::string Bytes(size_t n) {
 
 static const std::string kLimit = std::to_string(MAX_LINE_LENGTH);
 
-/* What a tag that is not seen fails to do. */
-static const char *Unseen(LineKind kind, LineKind lineKind) {
-    if (kind == LINE_END_OF_GAME && lineKind != LINE_END_OF_GAME) return ", so no game ends here";
-    if (kind == LINE_END_OF_GAMES && lineKind != LINE_END_OF_GAMES) return ", so the parse does not end here";
-    return "";
+/* What a tag the plug-in does not take would have done, or "". */
+static const char *Lost(LineKind kind) {
+    return kind == LINE_END_OF_GAME ? "no game ends here" : kind == LINE_END_OF_GAMES ? "the parse does not end here" : "";
+}
+
+/* The same, after a comma, unless the line's own kind does it anyway. */
+static std::string AlsoLost(LineKind kind, LineKind lineKind) {
+    return *Lost(kind) != '\0' && kind != lineKind ? std::string(", so ") + Lost(kind) : "";
 }
 
 /* Says what of a long line is lost; true when that is its field's value. */
@@ -243,7 +239,7 @@ static bool ReportLongLine(Checker *c, const CatalogueLine *line, bool closed, c
             if ((left & 1u << k) && (first < 0 || tags->unseen[k] < tags->unseen[first])) first = k;
         lost += std::string(lost.empty() ? "" : "; ") + Tag((LineKind)first) + " at byte " +
                 std::to_string(tags->unseen[first] - line->start + 1) + " is not seen" +
-                Unseen((LineKind)first, line->kind);
+                AlsoLost((LineKind)first, line->kind);
         left &= ~(1u << first);
     }
     if (lost.empty()) lost = "nothing of use lies past byte " + kLimit;
@@ -264,7 +260,8 @@ static void ReportShadowed(Checker *c, const CatalogueLine *line, const LineTags
         if (line->kind == LINE_END_OF_GAMES) why = "</games> on this line ends the parse";
         else if (kind == line->kind) why = "only a line's first " + Tag(kind) + " counts";
         else why = Tag(line->kind) + " comes first in the order the plug-in tests, and takes this line";
-        if (kind == LINE_END_OF_GAME) why += line->kind == LINE_END_OF_GAME ? ": one game ends here, not two" : ", so no game ends here";
+        why += kind == LINE_END_OF_GAME && line->kind == LINE_END_OF_GAME ? ": one game ends here, not two"
+                                                                         : AlsoLost(kind, line->kind);
         Report(c, FINDING_SHADOWED_TAG, c->line,
                (kind == line->kind ? "a second " + Tag(kind) : Tag(kind)) + " is ignored: " + why);
     }
@@ -274,9 +271,7 @@ static void ReportShadowed(Checker *c, const CatalogueLine *line, const LineTags
 static void ReportNearMiss(Checker *c, const CatalogueLine *line, const LineTags *tags) {
     const char *p = tags->nearMiss, *close = (const char *)memchr(p, '>', (size_t)(line->end - p));
     std::string shown(p, (size_t)(close - p + 1)), meant = Tag(tags->nearMissOf);
-    const char *effect = tags->nearMissOf == LINE_END_OF_GAME    ? "no game ends here"
-                         : tags->nearMissOf == LINE_END_OF_GAMES ? "the parse does not end here"
-                                                                 : "the line sets nothing";
+    const char *effect = *Lost(tags->nearMissOf) != '\0' ? Lost(tags->nearMissOf) : "the line sets nothing";
     Report(c, FINDING_UNKNOWN_TAG, c->line,
            shown + (tags->nearMissCaseOnly ? " is not " + meant + ": tags match exactly, letter case included, so "
                              : " is not a tag the plug-in knows (" + meant + "?), so ") + effect);
@@ -543,8 +538,9 @@ void CheckCatalogue(const std::string &bytes, CheckReport *report) {
     for (const char *p = bytes.data(), *end = p + report->textLength;
          (p = (const char *)memchr(p, '\r', (size_t)(end - p))) != NULL && !c.loneCarriageReturns; p++)
         c.loneCarriageReturns = p + 1 < end && p[1] != '\n';
-    /* Each game ends with a "</game>" of 7 bytes: room for them all. */
-    size_t games = std::min((size_t)MAX_GAMES, report->textLength / 7), slots = 16;
+    /* Each game ends with a "</game>": room for them all. */
+    size_t games = std::min((size_t)MAX_GAMES, report->textLength / lineTags[LINE_END_OF_GAME].openingLength);
+    size_t slots = 16;
     while (slots < 2 * games) slots *= 2;
     c.keys.slots.assign(slots, 0);
     report->records.reserve(games + 1);
