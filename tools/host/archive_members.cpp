@@ -54,11 +54,11 @@ static std::string ReadDirectory(const std::string &archive, std::vector<ZipMemb
     FILE *f = OpenRegularFile(archive, &error);
     if (f == NULL) return error;
     ArchiveFile source = {f, 0};
-    FileStamp before, after;
+    FileStamp before;
     ZipProblem problem = ZIP_READ_FAILED;
     bool stamped = StampOf(f, &before);
     if (stamped) problem = ReadZipDirectory({ReadArchive, &source, before.size}, members);
-    bool changed = stamped && (!StampOf(f, &after) || !SameStamp(before, after));
+    bool changed = stamped && ChangedSince(f, before);
     fclose(f);
     if (changed) return kChangedWhileRead;
     if (problem != ZIP_READ_FAILED || !stamped) return ZipProblemText(problem);

@@ -124,7 +124,7 @@ void HashGameFile(GameFile *file, HashProgress progress, void *context) {
         file->note = error;
         return;
     }
-    FileStamp before, after;
+    FileStamp before;
     bool stamped = StampOf(f, &before);
     static unsigned char chunk[1 << 20];
     uLong sum = crc32(0L, Z_NULL, 0);
@@ -138,7 +138,7 @@ void HashGameFile(GameFile *file, HashProgress progress, void *context) {
     }
     bool failed = ferror(f) != 0;
     int readErrno = errno;
-    bool changed = stamped && (!StampOf(f, &after) || !SameStamp(before, after));
+    bool changed = stamped && ChangedSince(f, before);
     fclose(f);
     file->crc = (uint32_t)sum;
     file->state = failed || changed || stopped ? GAME_FILE_FAILED : GAME_FILE_HASHED;

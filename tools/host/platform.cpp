@@ -241,9 +241,9 @@ bool ExpandPattern(const std::string &, std::vector<std::string> *) {
     return false;
 }
 
-/* Opens without waiting on a FIFO, and keeps what fstat says of it. */
-static int OpenAndLook(const std::string &name, struct stat *st, std::string *error) {
-    int fd = open(name.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+/* Opens for reading, and keeps what fstat says of it. */
+static int OpenAndLook(const std::string &name, int flags, struct stat *st, std::string *error) {
+    int fd = open(name.c_str(), O_RDONLY | O_CLOEXEC | flags);
     if (fd >= 0 && fstat(fd, st) == 0) return fd;
     *error = strerror(errno);
     if (fd >= 0) close(fd);
@@ -263,7 +263,7 @@ static FILE *Blocking(int fd, std::string *error) {
 FILE *OpenRegularFile(const std::string &name, std::string *error, bool *notRegular) {
     struct stat st;
     if (notRegular != NULL) *notRegular = false;
-    int fd = OpenAndLook(name, &st, error);
+    int fd = OpenAndLook(name, O_NONBLOCK, &st, error); /* a FIFO must not make us wait */
     if (fd < 0) return NULL;
     if (!S_ISREG(st.st_mode)) {
         std::error_code ec;
@@ -277,13 +277,9 @@ FILE *OpenRegularFile(const std::string &name, std::string *error, bool *notRegu
 
 FILE *OpenInput(const std::string &name, std::string *error) {
     if (name == "-") return stdin;
-    int fd = open(name.c_str(), O_RDONLY | O_CLOEXEC); /* a pipe named on purpose may make us wait */
     struct stat st;
-    if (fd < 0 || fstat(fd, &st) != 0) {
-        *error = strerror(errno);
-        if (fd >= 0) close(fd);
-        return NULL;
-    }
+    int fd = OpenAndLook(name, 0, &st, error); /* a pipe named on purpose may make us wait */
+    if (fd < 0) return NULL;
     if (S_ISDIR(st.st_mode)) {
         *error = NotRegular(fs::file_type::directory);
         close(fd);
@@ -353,8 +349,9 @@ const char *NotRegular(fs::file_type type) {
     }
 }
 
-bool SameStamp(const FileStamp &a, const FileStamp &b) {
-    return a.size == b.size && a.modified == b.modified;
+bool ChangedSince(FILE *file, const FileStamp &before) {
+    FileStamp now;
+    return !StampOf(file, &now) || now.size != before.size || now.modified != before.modified;
 }
 
 bool ReadAt(FILE *file, uint64_t offset, void *buffer, size_t length) {

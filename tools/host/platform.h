@@ -47,7 +47,9 @@ struct FileStamp {
     int64_t modified; /* in the platform's finest unit */
 };
 bool StampOf(FILE *file, FileStamp *stamp);
-bool SameStamp(const FileStamp &a, const FileStamp &b);
+
+/* Whether the open file is no longer as its stamp says, or cannot tell. */
+bool ChangedSince(FILE *file, const FileStamp &before);
 
 /* Reads exactly `length` bytes at a 64-bit offset: false if it cannot. */
 bool ReadAt(FILE *file, uint64_t offset, void *buffer, size_t length);
