@@ -16,7 +16,7 @@
 
 #ifdef PLINOR_DLL_RUNNER
 /* The same tests against the product DLL, through a PE loader. */
-#include "pe32/dll_module.h"
+#include "dll_module.h"
 #define gameTable LoadedGameTable()
 #define gameIndex LoadedGameIndex()
 #define failingAllocations LoadedFailingAllocations()
