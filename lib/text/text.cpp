@@ -46,6 +46,8 @@ std::string Utf8FromShiftJis(const std::string &sjis, ShiftJisFault *first) {
     std::string out;
     size_t i = 0;
     if (first != NULL) *first = {sjis.size(), 0};
+    while (i < sjis.size() && p[i] < 0x80) i++;
+    out.assign(sjis, 0, i); /* ASCII reads the same: taken at once */
     auto replace = [&](size_t at, size_t length) {
         out += kReplacement;
         if (first != NULL && first->length == 0) *first = {at, length};
@@ -118,11 +120,25 @@ std::string ValidUtf8(const std::string &text) {
 }
 
 bool IsValidUtf8(const std::string &text) {
-    return ValidUtf8(text) == text; /* a replaced byte never reads as U+FFFD itself */
+    const unsigned char *p = (const unsigned char *)text.data();
+    uint32_t cp;
+    for (size_t i = 0, n; i < text.size(); i += n)
+        if ((n = p[i] < 0x80 ? 1 : Utf8Length(p + i, text.size() - i, &cp)) == 0) return false;
+    return true;
+}
+
+bool IsPlainAscii(const std::string &text) {
+    for (unsigned char c : text)
+        if (c < 0x20 || c > 0x7E) return false;
+    return true;
 }
 
 std::string Visible(const std::string &text) {
-    return Rewrite(text, true);
+    return IsPlainAscii(text) ? text : Rewrite(text, true);
+}
+
+size_t VisibleWidth(const std::string &text) {
+    return IsPlainAscii(text) ? text.size() : DisplayWidth(Rewrite(text, true));
 }
 
 static bool IsWide(uint32_t cp) {

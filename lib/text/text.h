@@ -35,4 +35,10 @@ std::string Visible(const std::string &text);
    take two. */
 size_t DisplayWidth(const std::string &utf8);
 
+/* Whether every byte is printable ASCII, which shows as itself, a column each. */
+bool IsPlainAscii(const std::string &text);
+
+/* The columns of Visible(text), without making it when it is plain ASCII. */
+size_t VisibleWidth(const std::string &text);
+
 #endif

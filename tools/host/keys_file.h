@@ -1,25 +1,48 @@
-/* Keys files (the keys a text file lists, whatever editor saved it) */
+/* Keys files (the keys a text file lists, whatever editor saved it, read in pieces) */
 #ifndef PLINORHOST_KEYS_FILE_H
 #define PLINORHOST_KEYS_FILE_H
 
 #include <stddef.h>
+#include <stdint.h>
 
 #include <string>
 #include <vector>
 
 /* One key, or why its line cannot be one. */
 struct KeyLine {
-    size_t line; /* from 1 */
+    size_t line = 0; /* from 1 */
     std::string key;
-    const char *fault; /* NULL, or what is wrong with the line */
+    const char *fault = NULL; /* NULL, or what is wrong with the line */
 };
 
-/* The keys of a keys file's bytes, one a line. A UTF-8 byte-order mark is
-   skipped; UTF-16 (little or big endian) with its mark is read as text and
-   given as UTF-8; without a mark the bytes are taken as they are. Lines end
-   in LF, CR LF or CR; spaces and tabs around a key are dropped; blank lines
-   and lines that begin with '#' are skipped. A line holding a NUL byte, or
-   bytes its encoding cannot decode, comes back whole as a fault. */
+enum KeysEncoding { KEYS_UNDECIDED, KEYS_BYTES, KEYS_UTF8_MARKED, KEYS_UTF16_LE, KEYS_UTF16_BE };
+
+/* Reads a keys file's bytes as they come, in pieces of any size. A UTF-8
+   byte-order mark is skipped; UTF-16 (little or big endian) with its mark
+   is read as text and given as UTF-8; without a mark the bytes are taken
+   as they are. Lines end in LF, CR LF or CR; spaces and tabs around a key
+   are dropped; blank lines and lines that begin with '#' are skipped. A
+   line holding a NUL byte, bytes its encoding cannot decode, or more than
+   MAX_KEY_LINE bytes comes back as a fault; only that much of a line is
+   kept. */
+struct KeysReader {
+    KeysEncoding encoding = KEYS_UNDECIDED;
+    std::string head;       /* the first bytes, until the encoding is known */
+    std::string text;       /* the line so far, as UTF-8 */
+    bool longLine = false;  /* it had more than MAX_KEY_LINE bytes */
+    bool afterCr = false;   /* the last line ended in CR: an LF next ends no line */
+    size_t line = 1;
+    int odd = -1;           /* UTF-16: the first byte of a unit cut in two, or -1 */
+    uint32_t high = 0;      /* UTF-16: a high surrogate waiting for its low one */
+};
+
+enum { MAX_KEY_LINE = 4096 };
+
+/* Adds the complete lines' keys to *keys; EndKeys adds the last line's. */
+void ReadKeys(KeysReader *reader, const char *bytes, size_t length, std::vector<KeyLine> *keys);
+void EndKeys(KeysReader *reader, std::vector<KeyLine> *keys);
+
+/* All of a file's keys at once. */
 std::vector<KeyLine> KeysOf(const std::string &bytes);
 
 #endif

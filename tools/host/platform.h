@@ -1,4 +1,4 @@
-/* Platform (names, arguments, input, output and Ctrl-C alike on Linux and Windows) */
+/* Platform (what Linux and Windows do differently, behind one interface) */
 #ifndef PLINORHOST_PLATFORM_H
 #define PLINORHOST_PLATFORM_H
 
@@ -30,16 +30,21 @@ std::string MemberName(const std::string &archive, const std::string &member);
    it is such a pattern. Elsewhere the shell has expanded patterns already. */
 bool ExpandPattern(const std::string &name, std::vector<std::string> *matches);
 
-/* What a file is when it is not a regular one ("not a regular file: a FIFO"). */
-const char *NotRegular(std::filesystem::file_type type);
+/* What tells one folder from another, however it is reached. */
+struct FolderId {
+    uint64_t device, node;
+};
+bool FolderIdOf(const std::filesystem::path &folder, FolderId *id);
 
 /* Opens a regular file for reading. Anything else is refused, without
-   waiting on a FIFO or reading a device, and *notRegular says so. */
-FILE *OpenRegularFile(const std::string &name, std::string *error, bool *notRegular = NULL);
+   waiting on a FIFO or reading a device, and *type says what it is
+   (file_type::none when the file could not be opened at all). */
+FILE *OpenRegularFile(const std::string &name, std::string *error, std::filesystem::file_type *type);
 
 /* Opens anything but a folder for reading: a file, a pipe, <(...),
-   /dev/stdin; "-" is standard input. */
-FILE *OpenInput(const std::string &name, std::string *error);
+   /dev/stdin; "-" is standard input. *type says what it is: a regular
+   file's reads never wait; a folder is refused (with *error empty). */
+FILE *OpenInput(const std::string &name, std::string *error, std::filesystem::file_type *type);
 
 /* What tells that an open file changed: its size and modification time. */
 struct FileStamp {
@@ -48,33 +53,45 @@ struct FileStamp {
 };
 bool StampOf(FILE *file, FileStamp *stamp);
 
-/* Whether the open file is no longer as its stamp says, or cannot tell. */
-bool ChangedSince(FILE *file, const FileStamp &before);
-
 /* Reads exactly `length` bytes at a 64-bit offset: false if it cannot. */
 bool ReadAt(FILE *file, uint64_t offset, void *buffer, size_t length);
 
-/* Binary standard streams, and a closed pipe reported as a failed write
-   rather than a signal. */
+/* Binary standard streams, a closed pipe reported as a failed write rather
+   than a signal, and no error window when something crashes. */
 void PrepareOutput(void);
 
 enum WriteResult { WRITTEN, WRITE_FAILED, OUTPUT_CLOSED };
 
-/* Writes the UTF-8 text at once, unbuffered: on a Windows console as
-   UTF-16 through the console itself, elsewhere as the bytes. On failure
-   *error says why. */
-WriteResult WriteAll(FILE *stream, const std::string &text, std::string *error = NULL);
+/* Writes UTF-8 text at once: on a Windows console as UTF-16 through the
+   console itself, elsewhere as the bytes. On failure *error says why. */
+WriteResult WriteAll(FILE *stream, const char *text, size_t length, std::string *error = NULL);
 
 bool IsTerminal(FILE *stream);
-
-#ifdef _WIN32
-/* The system's words for an error code, and the code. */
-std::string WindowsErrorText(unsigned long code);
-#endif
 
 /* From here on Ctrl-C only sets a flag (a second one stops at once), and
    blocking reads return early. */
 void CatchInterrupt(void);
-bool Interrupted(void);
+bool InterruptRequested(void);
+
+/* Calls lastWords once if the process crashes (in a plug-in, say) before
+   it ends as it would have; lastWords may only write. */
+void WhenCrashing(void (*lastWords)(void));
+
+/* The system's words for an error code, with the code. */
+std::string SystemErrorText(unsigned long code);
+
+/* The plug-in's file name, and the folder this program is in. */
+extern const char kPluginFileName[];
+std::string ProgramDirectory(void);
+
+/* Loads exactly the library named, relative to the current folder, never
+   one found on a search path; null with the reason. */
+void *OpenLibrary(const std::string &path, std::string *error);
+void *LibrarySymbol(void *library, const char *name);
+void CloseLibrary(void *library);
+
+/* Whether CSV begins with a UTF-8 byte-order mark: on Windows, spreadsheet
+   programs then read UTF-8. */
+extern const bool kCsvByteOrderMark;
 
 #endif

@@ -6,27 +6,29 @@
 #include <stdint.h>
 
 #include <chrono>
+#include <string>
 
 struct Progress {
-    bool shown;        /* the line is on the terminal now */
-    bool terminal;     /* standard error is one */
-    size_t length;     /* of the line shown */
-    size_t answered, total;
-    uint64_t hashed;   /* bytes of the files done */
-    uint64_t current;  /* bytes of the file being read */
+    bool terminal = false; /* standard error is one: the line may be drawn */
+    bool shown = false;    /* the line is on the terminal now */
+    size_t length = 0;     /* of the line shown */
+    size_t answered = 0;
+    size_t total = 0;      /* 0 when not known before the rows */
+    uint64_t hashed = 0;   /* bytes of the files done */
+    uint64_t current = 0;  /* bytes of the file being read */
     std::chrono::steady_clock::time_point last;
 };
 
-Progress StartProgress(size_t total);
+void StartProgress(Progress *progress, bool terminal, size_t total);
+
+/* "3 of 10 answered, 1.2 MB read" */
+std::string ProgressText(const Progress &progress);
 
 /* Redraws the line, at most five times a second, from the first fifth of
    a second on, so that quick runs show none. */
-void ShowProgress(Progress *progress);
+void DrawProgress(Progress *progress);
 
-/* A file's bytes read so far; false once Ctrl-C asks to stop. */
-bool ShowHashing(uint64_t bytes, void *progress);
-
-/* Rubs the line out, before rows reach the same terminal, and at the end. */
+/* Rubs the line out, before anything else reaches the terminal, and at the end. */
 void ClearProgress(Progress *progress);
 
 #endif

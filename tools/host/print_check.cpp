@@ -1,9 +1,9 @@
-/* Check reports (the checker's findings in the compiler's style, or as JSON) */
-#include "check_report.h"
+/* Printing a check (the checker's findings in the compiler's style, or as JSON) */
+#include "print_check.h"
 
 #include <nlohmann/json.hpp>
 
-#include "report.h"
+#include "printing.h"
 #include "text.h"
 
 static std::string Plural(size_t n, const char *one, const char *many) {
@@ -60,5 +60,5 @@ std::string CheckJson(const std::string &name, const CheckReport &report) {
         game["year"] = r.year;
         doc["games"].push_back(game);
     }
-    return doc.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
+    return JsonText(doc, 2) + "\n";
 }

@@ -1,6 +1,6 @@
-/* Check reports (the checker's findings in the compiler's style, or as JSON) */
-#ifndef PLINORHOST_CHECK_REPORT_H
-#define PLINORHOST_CHECK_REPORT_H
+/* Printing a check (the checker's findings in the compiler's style, or as JSON) */
+#ifndef PLINORHOST_PRINT_CHECK_H
+#define PLINORHOST_PRINT_CHECK_H
 
 #include <string>
 

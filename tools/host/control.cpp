@@ -1,0 +1,22 @@
+/* Control (what every stage may ask of the run, or tell it, while it works) */
+#include "control.h"
+
+#include "platform.h"
+
+bool Stopping(const Control *c) {
+    return InterruptRequested() || c->output->gone;
+}
+
+void Working(Control *c, uint64_t bytes) {
+    c->progress->current = bytes;
+    DrawProgress(c->progress);
+    FlushIfDue(c->output);
+}
+
+void Waiting(Control *c) {
+    Flush(c->output);
+}
+
+void Warn(Control *c, const std::string &message) {
+    Tell(c->output, "warning: " + message);
+}

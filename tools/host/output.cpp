@@ -1,0 +1,61 @@
+/* Output (rows to standard output, buffered and flushed in time; messages to standard error) */
+#include "output.h"
+
+#include <stdio.h>
+
+#include "exit_status.h"
+#include "platform.h"
+#include "text.h"
+
+static const std::chrono::milliseconds kFlushInterval(100);
+static const size_t kFlushSize = 64 << 10;
+
+static Output *crashing = NULL; /* the one output whose rows a crash must not lose */
+
+static void LastWords(void) {
+    if (crashing != NULL && !crashing->gone) WriteAll(stdout, crashing->pending.data(), crashing->pending.size());
+}
+
+void StartOutput(Output *o, Progress *progress) {
+    o->pending.clear();
+    o->pending.reserve(kFlushSize * 2);
+    o->rowsToTerminal = IsTerminal(stdout);
+    o->gone = false;
+    o->status = EXIT_OK;
+    o->progress = progress;
+    crashing = o;
+    WhenCrashing(LastWords);
+}
+
+void Put(Output *o, const std::string &text) {
+    if (o->gone) return;
+    if (o->pending.empty()) o->since = std::chrono::steady_clock::now();
+    o->pending += text;
+    if (o->pending.size() >= kFlushSize) Flush(o);
+    else FlushIfDue(o);
+}
+
+void FlushIfDue(Output *o) {
+    if (!o->pending.empty() && std::chrono::steady_clock::now() - o->since >= kFlushInterval) Flush(o);
+}
+
+bool Flush(Output *o) {
+    if (o->gone) return false;
+    if (o->pending.empty()) return true;
+    if (o->rowsToTerminal && o->progress != NULL) ClearProgress(o->progress);
+    std::string error;
+    WriteResult result = WriteAll(stdout, o->pending.data(), o->pending.size(), &error);
+    o->pending.clear();
+    if (result == WRITTEN) return true;
+    o->gone = true;
+    o->status = EXIT_OUTPUT;
+    if (result == WRITE_FAILED) Tell(o, "cannot write the output: " + error); /* a closed pipe: quietly */
+    return false;
+}
+
+void Tell(Output *o, const std::string &message) {
+    Flush(o);
+    if (o->progress != NULL) ClearProgress(o->progress);
+    std::string line = "plinorhost: " + Visible(message) + "\n";
+    WriteAll(stderr, line.data(), line.size());
+}

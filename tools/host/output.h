@@ -1,0 +1,36 @@
+/* Output (rows to standard output, buffered and flushed in time; messages to standard error) */
+#ifndef PLINORHOST_OUTPUT_H
+#define PLINORHOST_OUTPUT_H
+
+#include <chrono>
+#include <string>
+
+#include "progress.h"
+
+struct Output {
+    std::string pending;     /* whole rows not yet written */
+    std::chrono::steady_clock::time_point since; /* when the oldest of them came */
+    bool rowsToTerminal = false;
+    bool gone = false;       /* closed by its reader, or failed: nothing more is written */
+    int status = 0;          /* EXIT_OUTPUT once gone */
+    Progress *progress = NULL;
+};
+
+/* Rows written before the process crashes (in a plug-in, say) are not lost. */
+void StartOutput(Output *output, Progress *progress);
+
+/* Buffers whole rows, written at least every 100 ms and in large pieces. */
+void Put(Output *output, const std::string &text);
+
+/* Writes what is due: called while a stage works, so rows never wait long. */
+void FlushIfDue(Output *output);
+
+/* Writes everything now; false once the output is gone. A closed pipe ends
+   it quietly, any other failure says why. */
+bool Flush(Output *output);
+
+/* "plinorhost: " and the message, shown safely, on standard error, after
+   the rows so far. */
+void Tell(Output *output, const std::string &message);
+
+#endif

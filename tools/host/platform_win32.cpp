@@ -1,0 +1,288 @@
+/* Platform on Windows (wide-character names and arguments, the console, LoadLibrary) */
+#include "platform.h"
+
+#include <errno.h>
+#include <fcntl.h>
+#include <io.h>
+#include <string.h>
+#include <windows.h>
+#include <shellapi.h>
+
+#include <algorithm>
+
+namespace fs = std::filesystem;
+
+static std::string Utf8(const wchar_t *wide) {
+    int n = WideCharToMultiByte(CP_UTF8, 0, wide, -1, NULL, 0, NULL, NULL);
+    std::string out(n > 0 ? (size_t)n : 1, '\0');
+    WideCharToMultiByte(CP_UTF8, 0, wide, -1, &out[0], n, NULL, NULL);
+    out.resize(strlen(out.c_str()));
+    return out;
+}
+
+std::string SystemErrorText(unsigned long code) {
+    char text[256] = "";
+    FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, NULL, code, 0, text,
+                   sizeof text, NULL);
+    std::string why = text;
+    why.erase(why.find_last_not_of(" \r\n") + 1);
+    return (why.empty() ? "Windows error" : why) + " (" + std::to_string(code) + ")";
+}
+
+std::vector<std::string> Arguments(int, char **) {
+    int count = 0;
+    wchar_t **wide = CommandLineToArgvW(GetCommandLineW(), &count);
+    std::vector<std::string> args;
+    for (int i = 0; i < count; i++) args.push_back(wcscmp(wide[i], L"/?") == 0 ? "--help" : Utf8(wide[i]));
+    LocalFree(wide);
+    return args;
+}
+
+fs::path PathOf(const std::string &name) {
+    return fs::u8path(name);
+}
+
+std::string NameOf(const fs::path &path) {
+    return path.u8string();
+}
+
+std::string JoinName(const std::string &folder, const std::string &entry) {
+    bool ends = !folder.empty() && (folder.back() == '\\' || folder.back() == '/' ||
+                                    (folder.size() == 2 && folder[1] == ':')); /* "C:" names C's current folder */
+    return folder + (ends ? "" : "\\") + entry;
+}
+
+std::string MemberName(const std::string &archive, const std::string &member) {
+    std::string below = member;
+    std::replace(below.begin(), below.end(), '/', '\\');
+    return JoinName(archive, below);
+}
+
+static std::wstring Folded(std::wstring text) {
+    if (!text.empty()) CharUpperBuffW(&text[0], (DWORD)text.size());
+    return text;
+}
+
+/* '*' any run of characters, '?' any one. */
+static bool Matches(const wchar_t *pattern, const wchar_t *text) {
+    const wchar_t *star = NULL, *resume = NULL;
+    while (*text != 0) {
+        if (*pattern == L'*') {
+            star = pattern++;
+            resume = text;
+        } else if (*pattern == L'?' || *pattern == *text) {
+            pattern++;
+            text++;
+        } else if (star != NULL) {
+            pattern = star + 1;
+            text = ++resume;
+        } else {
+            return false;
+        }
+    }
+    while (*pattern == L'*') pattern++;
+    return *pattern == 0;
+}
+
+bool ExpandPattern(const std::string &name, std::vector<std::string> *matches) {
+    size_t cut = name.find_last_of("\\/:");
+    std::string folder = cut == std::string::npos ? "" : name.substr(0, cut + 1);
+    std::string pattern = name.substr(folder.size());
+    if (pattern.find_first_of("*?") == std::string::npos) return false;
+    std::wstring wanted = Folded(PathOf(pattern).wstring());
+    std::error_code ec;
+    fs::directory_iterator it(PathOf(folder.empty() ? "." : folder), ec), end;
+    for (; !ec && it != end; it.increment(ec)) {
+        fs::path leaf = it->path().filename();
+        if (Matches(wanted.c_str(), Folded(leaf.wstring()).c_str())) matches->push_back(folder + NameOf(leaf));
+    }
+    std::sort(matches->begin(), matches->end());
+    return true;
+}
+
+bool FolderIdOf(const fs::path &folder, FolderId *id) {
+    HANDLE h = CreateFileW(folder.wstring().c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                           NULL, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, NULL); /* the flag opens folders */
+    if (h == INVALID_HANDLE_VALUE) return false;
+    BY_HANDLE_FILE_INFORMATION info;
+    bool known = GetFileInformationByHandle(h, &info) != 0;
+    CloseHandle(h);
+    if (known) *id = {info.dwVolumeSerialNumber, (uint64_t)info.nFileIndexHigh << 32 | info.nFileIndexLow};
+    return known;
+}
+
+static fs::file_type TypeOf(const std::string &name, std::string *error) {
+    std::error_code ec;
+    fs::file_status status = fs::status(PathOf(name), ec);
+    if (ec) {
+        *error = ec.message();
+        return fs::file_type::none;
+    }
+    return status.type();
+}
+
+static FILE *Open(const std::string &name, std::string *error) {
+    FILE *f = _wfopen(PathOf(name).wstring().c_str(), L"rb");
+    if (f == NULL) *error = strerror(errno);
+    return f;
+}
+
+FILE *OpenRegularFile(const std::string &name, std::string *error, fs::file_type *type) {
+    *type = TypeOf(name, error);
+    if (*type != fs::file_type::regular && *type != fs::file_type::none) return NULL;
+    FILE *f = Open(name, error);
+    if (f != NULL) *type = fs::file_type::regular;
+    return f;
+}
+
+FILE *OpenInput(const std::string &name, std::string *error, fs::file_type *type) {
+    if (name == "-") {
+        *type = GetFileType(GetStdHandle(STD_INPUT_HANDLE)) == FILE_TYPE_DISK ? fs::file_type::regular
+                                                                               : fs::file_type::fifo;
+        return stdin;
+    }
+    *type = TypeOf(name, error);
+    if (*type == fs::file_type::directory) {
+        error->clear();
+        return NULL;
+    }
+    FILE *f = Open(name, error);
+    if (f != NULL && *type == fs::file_type::none) *type = fs::file_type::unknown;
+    return f;
+}
+
+/* Not GetFileInformationByHandle: it also asks for the volume's serial
+   number, which costs far more than the rest. */
+bool StampOf(FILE *file, FileStamp *stamp) {
+    HANDLE h = (HANDLE)_get_osfhandle(_fileno(file));
+    LARGE_INTEGER size;
+    FILETIME written;
+    if (!GetFileSizeEx(h, &size) || !GetFileTime(h, NULL, NULL, &written)) return false;
+    stamp->size = (uint64_t)size.QuadPart;
+    stamp->modified = (int64_t)((uint64_t)written.dwHighDateTime << 32 | written.dwLowDateTime);
+    return true;
+}
+
+bool ReadAt(FILE *file, uint64_t offset, void *buffer, size_t length) {
+    bool placed = offset <= INT64_MAX && _fseeki64(file, (__int64)offset, SEEK_SET) == 0; /* a long is 32 bits here */
+    return placed && fread(buffer, 1, length, file) == length;
+}
+
+void PrepareOutput(void) {
+    SetErrorMode(SEM_NOGPFAULTERRORBOX); /* a crashing plug-in ends the run, with no window to wait on */
+    _setmode(_fileno(stdout), _O_BINARY); /* the same bytes as on Linux */
+    _setmode(_fileno(stderr), _O_BINARY);
+    _setmode(_fileno(stdin), _O_BINARY);
+}
+
+static WriteResult Failed(DWORD code, std::string *error) {
+    if (code == ERROR_NO_DATA || code == ERROR_BROKEN_PIPE || code == ERROR_PIPE_NOT_CONNECTED) return OUTPUT_CLOSED;
+    if (error != NULL) *error = SystemErrorText(code);
+    return WRITE_FAILED;
+}
+
+/* A console shows UTF-16 whatever its code page, which is left as it was. */
+static WriteResult WriteConsoleText(HANDLE console, const char *text, size_t length, std::string *error) {
+    int n = MultiByteToWideChar(CP_UTF8, 0, text, (int)length, NULL, 0);
+    std::wstring wide((size_t)n, L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, text, (int)length, &wide[0], n);
+    for (size_t at = 0; at < wide.size();) {
+        size_t part = std::min(wide.size() - at, (size_t)8192); /* what old consoles take at once */
+        if (at + part < wide.size() && IS_HIGH_SURROGATE(wide[at + part - 1])) part--;
+        DWORD written = 0;
+        if (!WriteConsoleW(console, wide.data() + at, (DWORD)part, &written, NULL) || written == 0)
+            return Failed(GetLastError(), error);
+        at += written;
+    }
+    return WRITTEN;
+}
+
+/* Whether standard output or error is a console, asked once: each asking
+   is a round trip under Wine. */
+static bool IsConsole(FILE *stream, HANDLE h) {
+    static int console[3] = {-1, -1, -1};
+    int fd = _fileno(stream);
+    DWORD mode;
+    if (fd < 0 || fd > 2) return GetConsoleMode(h, &mode) != 0;
+    if (console[fd] < 0) console[fd] = GetConsoleMode(h, &mode) != 0;
+    return console[fd] != 0;
+}
+
+WriteResult WriteAll(FILE *stream, const char *text, size_t length, std::string *error) {
+    HANDLE h = (HANDLE)_get_osfhandle(_fileno(stream));
+    if (IsConsole(stream, h)) return WriteConsoleText(h, text, length, error);
+    for (size_t at = 0; at < length;) {
+        DWORD written = 0;
+        DWORD part = (DWORD)std::min(length - at, (size_t)1 << 20);
+        if (!WriteFile(h, text + at, part, &written, NULL)) return Failed(GetLastError(), error);
+        at += written;
+    }
+    return WRITTEN;
+}
+
+bool IsTerminal(FILE *stream) {
+    return _isatty(_fileno(stream)) != 0;
+}
+
+static volatile LONG interrupted = 0;
+
+static BOOL WINAPI OnControl(DWORD event) {
+    if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT) return FALSE;
+    return InterlockedExchange(&interrupted, 1) == 0; /* a second: Windows' default, the end */
+}
+
+void CatchInterrupt(void) {
+    SetConsoleCtrlHandler(OnControl, TRUE);
+}
+
+bool InterruptRequested(void) {
+    return interrupted != 0;
+}
+
+static void (*volatile crashWords)(void) = NULL;
+
+/* The process ends as Windows ends it when no error window is wanted:
+   with the exception's code, and no debugger started. */
+static LONG WINAPI OnCrash(EXCEPTION_POINTERS *info) {
+    void (*words)(void) = (void (*)(void))InterlockedExchangePointer((void *volatile *)&crashWords, NULL);
+    if (words != NULL) words();
+    TerminateProcess(GetCurrentProcess(), info->ExceptionRecord->ExceptionCode);
+    return EXCEPTION_EXECUTE_HANDLER;
+}
+
+void WhenCrashing(void (*lastWords)(void)) {
+    crashWords = lastWords;
+    SetUnhandledExceptionFilter(OnCrash);
+}
+
+const char kPluginFileName[] = "plinorinfo.dll";
+
+std::string ProgramDirectory(void) {
+    std::vector<wchar_t> path(32768);
+    DWORD n = GetModuleFileNameW(NULL, path.data(), (DWORD)path.size());
+    if (n == 0 || n >= path.size()) return ".";
+    return NameOf(fs::path(std::wstring(path.data(), n)).parent_path());
+}
+
+/* Exactly the file named, from the current folder: a bare name would go
+   to the DLL search path, which may hold another DLL of that name. */
+void *OpenLibrary(const std::string &path, std::string *error) {
+    std::wstring name = PathOf(path).wstring();
+    DWORD n = GetFullPathNameW(name.c_str(), 0, NULL, NULL);
+    std::wstring full(n, L'\0');
+    n = n != 0 ? GetFullPathNameW(name.c_str(), n, &full[0], NULL) : 0;
+    full.resize(n);
+    HMODULE module = n != 0 ? LoadLibraryExW(full.c_str(), NULL, LOAD_WITH_ALTERED_SEARCH_PATH) : NULL;
+    if (module == NULL) *error = SystemErrorText(GetLastError());
+    return (void *)module;
+}
+
+void *LibrarySymbol(void *library, const char *name) {
+    return (void *)GetProcAddress((HMODULE)library, name);
+}
+
+void CloseLibrary(void *library) {
+    FreeLibrary((HMODULE)library);
+}
+
+const bool kCsvByteOrderMark = true;

@@ -1,0 +1,39 @@
+/* Printing as JSON (a row's fields by name; names that are not UTF-8 kept whole in hexadecimal) */
+#include "printing.h"
+#include "text.h"
+
+void PutName(nlohmann::ordered_json &entry, const char *field, const std::string &bytes) {
+    entry[field] = ValidUtf8(bytes);
+    if (!IsValidUtf8(bytes)) entry[std::string(field) + "_hex"] = HexBytes(bytes);
+}
+
+std::string JsonText(const nlohmann::ordered_json &value, int indent) {
+    return value.dump(indent, ' ', false, nlohmann::json::error_handler_t::replace);
+}
+
+nlohmann::ordered_json JsonRow(const Row &row) {
+    nlohmann::ordered_json entry;
+    entry["asked"] = row.askedBy == ASKED_BY_FILE ? "file" : "key";
+    if (row.askedBy == ASKED_BY_FILE) PutName(entry, "file", row.file);
+    if (row.member.present) {
+        entry["member"] = row.member.name;
+        if (row.member.recorded != row.member.name) entry["member_hex"] = HexBytes(row.member.recorded);
+        if (row.member.encrypted) entry["encrypted"] = true;
+    }
+    if (row.state != ROW_ANSWERED) {
+        entry[row.state == ROW_SKIPPED ? "skipped" : "error"] = ValidUtf8(row.note);
+        return entry;
+    }
+    PutName(entry, "key", row.key);
+    entry["found"] = row.found;
+    if (row.found) {
+        entry["title"] = row.title;
+        entry["maker"] = row.maker;
+        entry["genre"] = row.genre;
+        entry["memo"] = row.memo;
+        entry["year"] = row.year;
+    } else if (!row.hint.empty()) {
+        entry["catalogue_has"] = ValidUtf8(row.hint);
+    }
+    return entry;
+}

@@ -1,0 +1,130 @@
+/* Printing as a table (columns fixed before the first row, every cell shown safely) */
+#include <algorithm>
+
+#include "platform.h"
+#include "printing.h"
+#include "text.h"
+
+static const char *const kHeader[COLUMNS + 1] = {"FILE", "KEY", "TITLE", "MAKER", "GENRE", "YEAR", "MEMO"};
+
+/* Wide enough for most catalogues' cells, narrow enough for a terminal. */
+static const size_t kColumnLimit[COLUMNS] = {60, 16, 40, 24, 16, 6};
+
+std::string YearText(int32_t year) {
+    return year != 0 ? std::to_string(year) : "-"; /* 0: the catalogue gives no date */
+}
+
+bool ColumnFull(const TableLayout &layout, Column column) {
+    return layout.widths[column] >= kColumnLimit[column];
+}
+
+void FitCell(TableLayout *layout, Column column, const std::string &cell) {
+    if (ColumnFull(*layout, column)) return;
+    size_t width = std::min(VisibleWidth(cell), kColumnLimit[column]);
+    layout->widths[column] = std::max(layout->widths[column], width);
+}
+
+TableLayout StartLayout(void) {
+    TableLayout layout;
+    for (int c = 0; c < COLUMNS; c++) FitCell(&layout, (Column)c, kHeader[c]);
+    FitCell(&layout, COLUMN_YEAR, YearText(0));
+    return layout;
+}
+
+std::string FileCell(const Row &row) {
+    if (!row.member.present) return row.file;
+    return MemberName(row.file, row.member.name) + (row.member.encrypted ? " (encrypted)" : "");
+}
+
+/* A table line being made, a cell at a time. */
+struct Line {
+    const size_t *widths;
+    std::string *out;
+    size_t cells;
+    size_t pad; /* spaces owed before the next cell: none after the last */
+};
+
+static void AddCell(Line *line, const std::string &cell) {
+    line->out->append(line->pad, ' ');
+    size_t width;
+    if (IsPlainAscii(cell)) { /* most cells: shown as they are */
+        *line->out += cell;
+        width = cell.size();
+    } else {
+        std::string shown = Visible(cell); /* no cell may move the cursor */
+        *line->out += shown;
+        width = DisplayWidth(shown);
+    }
+    line->pad = std::max(line->widths[line->cells++], width) - width + 2;
+}
+
+static void EndLine(Line *line) {
+    size_t end = line->out->find_last_not_of(' ');
+    line->out->erase(end == std::string::npos ? 0 : end + 1);
+    *line->out += '\n';
+}
+
+static void AddRowCells(Line *line, const Row &row, bool withFiles) {
+    static const std::string kDash = "-", kNotFound = "(not in the catalogue)";
+    if (withFiles) AddCell(line, row.askedBy == ASKED_BY_FILE ? FileCell(row) : kDash);
+    if (row.state != ROW_ANSWERED) {
+        AddCell(line, kDash);
+        AddCell(line, (row.state == ROW_SKIPPED ? "(skipped: " : "(cannot read: ") + row.note + ")");
+        return;
+    }
+    AddCell(line, row.key);
+    if (!row.found) {
+        AddCell(line, row.hint.empty() ? kNotFound : "(not in the catalogue; it has " + row.hint + ")");
+        return;
+    }
+    for (const std::string *s : {&row.title, &row.maker, &row.genre}) AddCell(line, *s);
+    AddCell(line, YearText(row.year));
+    AddCell(line, row.memo);
+}
+
+std::string TableLine(const TableLayout &layout, const std::vector<std::string> &cells) {
+    std::string out;
+    Line line = {layout.withFiles ? layout.widths : layout.widths + 1, &out, 0, 0};
+    for (const std::string &cell : cells) AddCell(&line, cell);
+    EndLine(&line);
+    return out;
+}
+
+std::string FirstRowHead(Format format, const TableLayout &layout, bool about) {
+    if (format != FORMAT_TABLE) return "";
+    std::vector<std::string> header(kHeader + (layout.withFiles ? 0 : 1), kHeader + COLUMNS + 1);
+    return (about ? "\n" : "") + TableLine(layout, header);
+}
+
+static std::string TableHead(const Identity *about) {
+    if (about == NULL) return "";
+    return Visible("Plug-in version " + std::to_string(about->version) + " by " + about->author) + "\n" +
+           Visible(about->description) + "\n";
+}
+
+std::string ReportHead(Format format, const Identity *about, bool csvMark) {
+    if (format == FORMAT_CSV) return (csvMark ? "\xEF\xBB\xBF" : "") + CsvHeader(); /* spreadsheets then read UTF-8 */
+    if (format == FORMAT_TABLE) return TableHead(about);
+    std::string head = "{\n";
+    if (about != NULL)
+        head += "  \"plugin\": " + JsonText({{"version", about->version}, {"author", about->author},
+                                             {"description", about->description}}) + ",\n";
+    return head + "  \"games\": [";
+}
+
+void PrintRow(Format format, const TableLayout &layout, const Row &row, size_t written, std::string *out) {
+    if (format == FORMAT_TABLE) {
+        Line line = {layout.withFiles ? layout.widths : layout.widths + 1, out, 0, 0};
+        AddRowCells(&line, row, layout.withFiles);
+        EndLine(&line);
+        return;
+    }
+    nlohmann::ordered_json entry = JsonRow(row);
+    if (format == FORMAT_JSON) *out += (written == 0 ? "\n    " : ",\n    ") + JsonText(entry);
+    else *out += CsvRow(entry);
+}
+
+std::string ReportTail(Format format, size_t written) {
+    if (format != FORMAT_JSON) return "";
+    return std::string(written != 0 ? "\n  ]" : "]") + "\n}\n";
+}

@@ -1,0 +1,243 @@
+/* The run (the stages joined: each row from its source, keyed, answered, printed and written) */
+#include "run.h"
+
+#include "answering.h"
+#include "checker.h"
+#include "command_line.h"
+#include "exit_status.h"
+#include "files.h"
+#include "keying.h"
+#include "platform.h"
+#include "printing.h"
+#include "sources.h"
+#include "text.h"
+
+enum {
+    HASH_BUFFER_BYTES = 1 << 20,
+    MEASURED_ROWS = 100000 /* names looked at for the table's widths before the first row */
+};
+
+struct Tally {
+    size_t found = 0, missing = 0, skipped = 0, failed = 0;
+};
+
+/* Everything the rows pass through, from their key to the output. */
+struct Answering {
+    const Settings *settings;
+    const Plugin *plugin;
+    const std::string *catalogue;
+    const KeyHints *hints;
+    TableLayout layout;
+    bool about;
+    Control control;
+    std::vector<unsigned char> buffer; /* a game file's bytes, a piece at a time */
+    Tally tally;
+    size_t listed = 0, written = 0;
+    std::string text; /* the row being printed */
+};
+
+static bool Shown(Shown shown, const Row &row) {
+    bool found = row.state == ROW_ANSWERED && row.found;
+    return shown == SHOW_FOUND ? found : shown == SHOW_MISSING ? !found : true;
+}
+
+static void Count(Tally *t, const Row &row) {
+    (row.state == ROW_SKIPPED ? t->skipped : row.state == ROW_FAILED ? t->failed : row.found ? t->found : t->missing)++;
+}
+
+/* The answering stage: the sources' sink. */
+static bool AnswerStage(void *context, Row *row) {
+    Answering *a = (Answering *)context;
+    if (Stopping(&a->control) || !KeyRow(row, a->settings->lower, &a->buffer, &a->control)) return false;
+    AnswerRow(*a->plugin, *a->catalogue, *a->hints, row);
+    Count(&a->tally, *row);
+    a->control.progress->answered++;
+    a->text.clear();
+    if (a->listed++ == 0) a->text = FirstRowHead(a->settings->format, a->layout, a->about);
+    if (Shown(a->settings->shown, *row)) PrintRow(a->settings->format, a->layout, *row, a->written++, &a->text);
+    if (!a->text.empty()) Put(a->control.output, a->text);
+    DrawProgress(a->control.progress);
+    return !a->control.output->gone;
+}
+
+/* The first look: only the names, for the table's widths. */
+struct Measure {
+    TableLayout *layout;
+    size_t rows;
+};
+
+static bool MeasureRow(void *context, Row *row) {
+    Measure *m = (Measure *)context;
+    m->layout->withFiles = true;
+    FitCell(m->layout, COLUMN_FILE, FileCell(*row));
+    return ++m->rows < MEASURED_ROWS;
+}
+
+/* The table's columns fit every cell they can get, before the first row
+   is answered: the catalogue's findable games, the keys given, and the
+   names a first look at the paths finds; the rows, if all are known then. */
+static size_t FitRequests(const Settings &s, TableLayout *layout, Control *control) {
+    bool keysFiles = false;
+    for (const Request &r : s.requests) {
+        if (r.kind == REQUEST_KEY) FitCell(layout, COLUMN_KEY, r.value);
+        if (r.kind != REQUEST_KEY) FitCell(layout, COLUMN_KEY, "00000000");
+        keysFiles = keysFiles || r.kind == REQUEST_KEYS_FILE;
+    }
+    SourceOptions options;
+    options.recursive = s.recursive;
+    options.archives = s.archives;
+    options.measuring = true;
+    Measure measure = {layout, 0};
+    SourceNotes notes;
+    SendRequests(s.requests, NULL, options, {MeasureRow, &measure}, control, &notes);
+    size_t keys = 0;
+    for (const Request &r : s.requests) keys += r.kind == REQUEST_KEY;
+    return keysFiles || measure.rows >= MEASURED_ROWS ? 0 : measure.rows + keys;
+}
+
+/* A catalogue text, as the table would show it. */
+static void FitText(TableLayout *layout, Column column, const char *sjis) {
+    if (!ColumnFull(*layout, column)) FitCell(layout, column, Utf8FromShiftJis(sjis));
+}
+
+static void FitCatalogue(const CheckReport &catalogue, TableLayout *layout) {
+    for (size_t i = 0; i < catalogue.games.size(); i++) {
+        if (!catalogue.games[i].findable) continue;
+        const GameRecord &r = catalogue.records[i];
+        FitText(layout, COLUMN_TITLE, r.title);
+        FitText(layout, COLUMN_MAKER, r.publisher);
+        FitText(layout, COLUMN_GENRE, r.genre);
+        FitCell(layout, COLUMN_YEAR, YearText(r.year));
+    }
+}
+
+static std::vector<std::string> FindableKeys(const CheckReport &catalogue) {
+    std::vector<std::string> keys;
+    for (size_t i = 0; i < catalogue.games.size(); i++)
+        if (catalogue.games[i].findable) keys.push_back(catalogue.records[i].crc32);
+    return keys;
+}
+
+/* What would leave a host with nothing, with less than the catalogue
+   holds, or with garbled text; with the line when there is one. */
+static void WarnAboutCatalogue(const std::string &name, const CheckReport &report, Control *control) {
+    for (const Finding &f : report.findings) {
+        if (f.kind != FINDING_NUL_BYTE && f.kind != FINDING_NO_GAME && f.kind != FINDING_TOO_MANY_GAMES &&
+            f.kind != FINDING_UTF8_TEXT && f.kind != FINDING_BYTE_ORDER_MARK)
+            continue;
+        std::string where = f.line != 0 ? "line " + std::to_string(f.line) + "; " : "";
+        Warn(control, name + ": " + Utf8FromShiftJis(f.message) + " (" + where + "plinorhost check " + name +
+                          " tells more)");
+    }
+}
+
+static void SaySummary(const Tally &t, Control *control) {
+    size_t asked = t.found + t.missing + t.skipped + t.failed;
+    Tell(control->output, std::string(InterruptRequested() ? "stopped by Ctrl-C: " : "") + std::to_string(asked) +
+                              " asked: " + std::to_string(t.found) + " found, " + std::to_string(t.missing) +
+                              " not found, " + std::to_string(t.skipped) + " skipped, " + std::to_string(t.failed) +
+                              " failed");
+}
+
+/* The catalogue read, warned about, and what the rows need of the checker's
+   report: the table's widths and the hints. The report is freed before
+   the rows are asked. */
+static int ReadCatalogue(const Settings &s, std::string *catalogue, TableLayout *layout, KeyHints *hints,
+                         Control *control) {
+    if (s.catalogue.empty()) return EXIT_OK;
+    std::string error;
+    if (!ReadWholeFile(s.catalogue, MAX_INPUT_BYTES, catalogue, &error)) {
+        if (InterruptRequested()) return EXIT_INTERRUPTED;
+        Tell(control->output, "cannot read catalogue '" + s.catalogue + "': " + error);
+        return EXIT_CATALOGUE;
+    }
+    CheckReport checked;
+    CheckCatalogue(*catalogue, &checked);
+    WarnAboutCatalogue(s.catalogue, checked, control);
+    if (s.format == FORMAT_TABLE) FitCatalogue(checked, layout);
+    *hints = HintsFor(FindableKeys(checked));
+    return EXIT_OK;
+}
+
+/* The exit status once the rows are done. */
+static int Ending(const Answering &a, const SourceNotes &notes) {
+    if (a.control.output->gone) return a.control.output->status;
+    if (InterruptRequested()) return EXIT_INTERRUPTED;
+    if (!notes.error.empty() || notes.keysMissing) return EXIT_USAGE;
+    return a.tally.failed != 0 || notes.filesMissing ? EXIT_GAME_FILE : EXIT_OK;
+}
+
+static int AnswerRequests(const Settings &s, const Plugin &plugin, Answering *a) {
+    Control *control = &a->control;
+    OpenedInputs inputs;
+    SourceNotes notes;
+    if (!OpenInputs(s.requests, &inputs, &notes)) {
+        Tell(control->output, notes.error);
+        return EXIT_USAGE;
+    }
+    size_t total = FitRequests(s, &a->layout, control);
+    StartProgress(control->progress, IsTerminal(stderr), total);
+    Identity identity;
+    if (s.about) identity = AskIdentity(plugin);
+    Put(control->output, ReportHead(s.format, s.about ? &identity : NULL, kCsvByteOrderMark));
+    a->buffer.resize(HASH_BUFFER_BYTES);
+    SourceOptions options;
+    options.recursive = s.recursive;
+    options.archives = s.archives;
+    SendRequests(s.requests, &inputs, options, {AnswerStage, a}, control, &notes);
+    CloseInputs(&inputs);
+    ClearProgress(control->progress);
+    if (!control->output->gone) Put(control->output, ReportTail(s.format, a->written)); /* after Ctrl-C too: the JSON stays whole */
+    Flush(control->output);
+    if (!notes.error.empty()) Tell(control->output, notes.error);
+    if (!control->output->gone && a->listed != 0 && (s.summary || IsTerminal(stderr))) SaySummary(a->tally, control);
+    return Ending(*a, notes);
+}
+
+int RunQueries(const Settings &s) {
+    CatchInterrupt();
+    Output output;
+    Progress progress;
+    StartOutput(&output, &progress);
+    Answering a;
+    a.settings = &s;
+    a.about = s.about;
+    a.control = {&output, &progress};
+    std::string misuse = KeysThatAreFiles(s.requests);
+    if (!misuse.empty()) {
+        Tell(&output, misuse);
+        return EXIT_USAGE;
+    }
+    Plugin plugin;
+    std::string pluginPath = s.plugin.empty() ? DefaultPluginPath() : s.plugin, error;
+    if (!LoadPlugin(pluginPath, &plugin, &error)) {
+        Tell(&output, "cannot use plug-in '" + pluginPath + "': " + error);
+        return EXIT_PLUGIN;
+    }
+    std::string catalogue;
+    KeyHints hints;
+    a.layout = StartLayout();
+    int status = ReadCatalogue(s, &catalogue, &a.layout, &hints, &a.control);
+    a.plugin = &plugin;
+    a.catalogue = &catalogue;
+    a.hints = &hints;
+    if (status == EXIT_OK) status = AnswerRequests(s, plugin, &a);
+    UnloadPlugin(&plugin);
+    return status;
+}
+
+int RunTool(const std::vector<std::string> &args) {
+    PrepareOutput();
+    CommandLine line = ParseCommandLine(args);
+    if (line.stop) {
+        Output output;
+        if (!line.help.empty()) {
+            Put(&output, line.help);
+            Flush(&output);
+            return output.gone ? output.status : *line.stop;
+        }
+        Tell(&output, line.error);
+        return *line.stop;
+    }
+    return line.settings.check ? RunCheck(line.settings) : RunQueries(line.settings);
+}

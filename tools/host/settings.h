@@ -1,0 +1,34 @@
+/* Settings (the command line as plain values, read once; every stage takes what it needs) */
+#ifndef PLINORHOST_SETTINGS_H
+#define PLINORHOST_SETTINGS_H
+
+#include <string>
+#include <vector>
+
+enum RequestKind { REQUEST_KEY, REQUEST_FILE, REQUEST_KEYS_FILE };
+
+/* One argument that asks: a key, a -f path or a -k keys file. */
+struct Request {
+    RequestKind kind = REQUEST_KEY;
+    std::string value;
+};
+
+enum Format { FORMAT_TABLE, FORMAT_JSON, FORMAT_CSV };
+enum Shown { SHOW_ALL, SHOW_FOUND, SHOW_MISSING };
+
+struct Settings {
+    bool check = false;           /* check a catalogue instead of asking */
+    std::string checked;          /* the catalogue to check */
+    std::string catalogue;        /* -c: "" for none, "-" for standard input */
+    std::string plugin;           /* -p: "" for the one beside this program */
+    std::vector<Request> requests; /* in the order given */
+    bool recursive = false;       /* -r: folders' subfolders too */
+    bool archives = true;         /* a zip archive stands for its members */
+    bool lower = false;           /* keys formed in lower case */
+    bool about = false;           /* the plug-in's identity first */
+    bool summary = false;         /* the count on standard error, even when it is no terminal */
+    Format format = FORMAT_TABLE;
+    Shown shown = SHOW_ALL;
+};
+
+#endif

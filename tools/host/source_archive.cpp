@@ -1,0 +1,117 @@
+/* Zip archives as a source (each member a row, keyed by the CRC-32 its archive records) */
+#include "source_archive.h"
+
+#include <errno.h>
+#include <string.h>
+
+#include "files.h"
+#include "platform.h"
+#include "zip_directory.h"
+
+bool IsZipName(const std::string &name) {
+    if (name.size() < 4) return false;
+    std::string suffix = name.substr(name.size() - 4);
+    for (char &c : suffix) c = c >= 'A' && c <= 'Z' ? (char)(c - 'A' + 'a') : c;
+    return suffix == ".zip";
+}
+
+/* The archive being read, and the first failure's reason. */
+struct ArchiveFile {
+    FILE *file;
+    int error;
+};
+
+static bool ReadArchive(void *context, uint64_t offset, void *buffer, size_t length) {
+    ArchiveFile *a = (ArchiveFile *)context;
+    errno = 0;
+    if (ReadAt(a->file, offset, buffer, length)) return true;
+    if (a->error == 0) a->error = errno;
+    return false;
+}
+
+/* The problems' texts, in the order of their bits. */
+static std::string ProblemsText(unsigned problems) {
+    std::string text;
+    for (unsigned bit = 1; bit <= problems && bit != 0; bit <<= 1)
+        if (problems & bit) text += (text.empty() ? "" : "; ") + std::string(ZipMemberProblemText((ZipMemberProblem)bit));
+    return text;
+}
+
+typedef bool (*ZipVisit)(void *context, const ZipMember &member);
+static ZipProblem ListZipDirectory(const ZipSource &source, ZipVisit visit, void *context) { /* TEMPORARY */
+    std::vector<ZipMember> members;
+    ZipProblem problem = ReadZipDirectory(source, &members);
+    for (const ZipMember &m : members)
+        if (!visit(context, m)) break;
+    return problem;
+}
+
+/* Where the members go as the directory is read. */
+struct Members {
+    const std::string *archive;
+    RowSink sink;
+    Row *row;
+    size_t sent;
+    bool stopped;
+};
+
+static bool SendMember(void *context, const ZipMember &m) {
+    Members *members = (Members *)context;
+    if (m.folder) return true;
+    Row *row = members->row;
+    ClearRow(row);
+    row->askedBy = ASKED_BY_FILE;
+    row->file = *members->archive;
+    row->member.present = true;
+    row->member.name = m.name;
+    row->member.recorded = m.rawName;
+    row->member.encrypted = m.encrypted;
+    row->crc = m.crc;
+    row->crcKnown = m.problems == 0 && m.crcRecorded;
+    if (m.problems != 0) {
+        row->state = ROW_FAILED;
+        row->note = ProblemsText(m.problems);
+    } else if (!m.crcRecorded) {
+        row->state = ROW_SKIPPED;
+        row->note = "AES-encrypted, and the archive records no CRC-32 for it";
+    }
+    members->sent++;
+    members->stopped = !members->sink.take(members->sink.context, row);
+    return !members->stopped;
+}
+
+/* Lists the directory into the sink; why there is none, or "" when read. */
+static std::string ListDirectory(FILE *f, Members *members) {
+    ArchiveFile source = {f, 0};
+    FileStamp before;
+    ZipProblem problem = ZIP_READ_FAILED;
+    bool stamped = StampOf(f, &before);
+    if (stamped) problem = ListZipDirectory({ReadArchive, &source, before.size}, SendMember, members);
+    if (stamped && ChangedSince(f, before)) return kChangedWhileRead;
+    if (problem == ZIP_OK) return "";
+    if (problem != ZIP_READ_FAILED || !stamped) return ZipProblemText(problem);
+    return source.error != 0 ? strerror(source.error) : "it holds fewer bytes than its size says";
+}
+
+static bool SendArchiveRow(const std::string &archive, RowState state, const std::string &note, RowSink sink, Row *row) {
+    ClearRow(row);
+    row->askedBy = ASKED_BY_FILE;
+    row->file = archive;
+    row->state = state;
+    row->note = note;
+    return sink.take(sink.context, row);
+}
+
+bool SendArchive(const std::string &archive, RowSink sink, Row *row) {
+    std::string error;
+    std::filesystem::file_type type;
+    FILE *f = OpenRegularFile(archive, &error, &type);
+    if (f == NULL) return SendArchiveRow(archive, ROW_FAILED, type != std::filesystem::file_type::none ? NotRegular(type) : error, sink, row);
+    Members members = {&archive, sink, row, 0, false};
+    std::string problem = ListDirectory(f, &members);
+    fclose(f);
+    if (members.stopped) return false;
+    if (!problem.empty()) return SendArchiveRow(archive, ROW_FAILED, problem, sink, row);
+    if (members.sent == 0) return SendArchiveRow(archive, ROW_SKIPPED, "a zip archive holding no files", sink, row);
+    return true;
+}

@@ -1,0 +1,101 @@
+/* Keys as a source (keys given on the command line, and keys files read as they come) */
+#include <errno.h>
+#include <string.h>
+
+#include "files.h"
+#include "keys_file.h"
+#include "platform.h"
+#include "sources.h"
+
+bool IsHexadecimal(const std::string &key) {
+    return !key.empty() && key.find_first_not_of("0123456789ABCDEFabcdef") == std::string::npos;
+}
+
+std::string KeysThatAreFiles(const std::vector<Request> &requests) {
+    for (const Request &r : requests) {
+        if (r.kind != REQUEST_KEY || IsHexadecimal(r.value)) continue;
+        std::error_code ec;
+        std::vector<std::string> matches;
+        if (std::filesystem::exists(PathOf(r.value), ec) || (ExpandPattern(r.value, &matches) && !matches.empty()))
+            return "'" + r.value + "' is a file or folder, not a key: give game files with -f";
+    }
+    return "";
+}
+
+static std::string Shown(const std::string &name) {
+    return name == "-" ? "standard input" : "'" + name + "'";
+}
+
+bool OpenInputs(const std::vector<Request> &requests, OpenedInputs *inputs, SourceNotes *notes) {
+    for (const Request &r : requests) {
+        if (r.kind != REQUEST_KEYS_FILE) continue;
+        std::string error;
+        std::filesystem::file_type type;
+        FILE *f = OpenInput(r.value, &error, &type);
+        FileStamp stamp;
+        if (f != NULL && type == std::filesystem::file_type::regular && StampOf(f, &stamp) && stamp.size > MAX_INPUT_BYTES)
+            error = "larger than " + std::to_string(MAX_INPUT_BYTES >> 20) + " MB"; /* refused before it is read */
+        else if (f == NULL && type == std::filesystem::file_type::directory)
+            error = NotRegular(type);
+        if (f == NULL || !error.empty()) {
+            if (f != NULL && f != stdin) fclose(f);
+            notes->error = "cannot read keys from '" + r.value + "': " + error;
+            return false;
+        }
+        inputs->keysFiles.push_back({f, type != std::filesystem::file_type::regular});
+    }
+    return true;
+}
+
+void CloseInputs(OpenedInputs *inputs) {
+    for (const OpenedInput &input : inputs->keysFiles)
+        if (input.file != stdin) fclose(input.file);
+    inputs->keysFiles.clear();
+}
+
+/* A key as given: one that is not hexadecimal is asked all the same, with a warning. */
+static bool SendKey(const std::string &key, RowSink sink, Row *row, Control *control) {
+    if (!IsHexadecimal(key)) Warn(control, "key '" + key + "' is not hexadecimal");
+    ClearRow(row);
+    row->key = key;
+    return sink.take(sink.context, row);
+}
+
+static bool SendKeyLine(const std::string &name, const KeyLine &k, RowSink sink, Row *row, Control *control) {
+    if (k.fault == NULL) return SendKey(k.key, sink, row, control);
+    ClearRow(row);
+    row->state = ROW_FAILED;
+    row->note = Shown(name) + " line " + std::to_string(k.line) + " " + k.fault;
+    return sink.take(sink.context, row);
+}
+
+bool SendKeysFile(const std::string &name, const OpenedInput &input, RowSink sink, Row *row, Control *control,
+                  SourceNotes *notes) {
+    KeysReader reader;
+    std::vector<KeyLine> keys;
+    std::vector<char> chunk(64 << 10);
+    FILE *file = input.file;
+    size_t sent = 0, total = 0, n = 0;
+    bool more = true;
+    while (more) {
+        if (input.waits) Waiting(control); /* what is answered goes out before we wait */
+        n = fread(chunk.data(), 1, chunk.size(), file);
+        total += n;
+        more = n > 0 && total <= MAX_INPUT_BYTES;
+        if (more) ReadKeys(&reader, chunk.data(), n, &keys);
+        else EndKeys(&reader, &keys);
+        for (const KeyLine &k : keys) {
+            sent++;
+            if (Stopping(control) || !SendKeyLine(name, k, sink, row, control)) return false;
+        }
+        keys.clear();
+    }
+    if (ferror(file)) notes->error = "cannot read keys from '" + name + "': " + strerror(errno);
+    else if (total > MAX_INPUT_BYTES) notes->error = "cannot read keys from '" + name + "': larger than " + std::to_string(MAX_INPUT_BYTES >> 20) + " MB";
+    if (!notes->error.empty()) return false;
+    if (sent == 0) {
+        notes->keysMissing = true;
+        Warn(control, Shown(name) + " holds no keys");
+    }
+    return true;
+}

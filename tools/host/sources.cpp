@@ -1,0 +1,25 @@
+/* Sources (the rows the requests stand for, made one at a time, in the order asked) */
+#include "sources.h"
+
+void SendRequests(const std::vector<Request> &requests, OpenedInputs *inputs, const SourceOptions &options,
+                  RowSink sink, Control *control, SourceNotes *notes) {
+    Row row;
+    size_t keysFile = 0;
+    for (const Request &r : requests) {
+        if (Stopping(control)) return;
+        bool more = true;
+        if (r.kind == REQUEST_FILE) {
+            more = SendPath(r.value, options, sink, &row, control, notes);
+        } else if (options.measuring) {
+            continue; /* keys are measured where they are given; keys files are read once */
+        } else if (r.kind == REQUEST_KEY) {
+            if (!IsHexadecimal(r.value)) Warn(control, "key '" + r.value + "' is not hexadecimal");
+            ClearRow(&row);
+            row.key = r.value;
+            more = sink.take(sink.context, &row);
+        } else {
+            more = SendKeysFile(r.value, inputs->keysFiles[keysFile++], sink, &row, control, notes);
+        }
+        if (!more) return;
+    }
+}
