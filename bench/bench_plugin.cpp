@@ -9,7 +9,6 @@
 #include <pugixml.hpp>
 #include <random>
 #include <string>
-#include <unordered_map>
 
 #include "game_index.h"
 #include "game_table.h"
@@ -269,12 +268,27 @@ static void TitlePass(benchmark::State &state) {
     state.SetItemsProcessed((int64_t)state.iterations() * (int64_t)games.size());
 }
 
-/* The same keys in the same order through the C++ library's hash map. */
-static void MapLookupBaseline(benchmark::State &state) {
-    std::unordered_map<std::string, int> map;
-    for (size_t i = 0; i < games.size(); i++) map[games[i].crc32] = (int)i;
+/* The title pass's floor: the same records in the same order, each load's
+   address waiting for the load before it, so that every record is waited
+   for once, as a query waits for its own. Each reads the crc32 and the
+   title lines, as the query does. The mask is zero, but the compiler cannot
+   know it, so the links stay. */
+static volatile uint64_t chainMask = 0;
+
+static void RecordChainBaseline(benchmark::State &state) {
+    LoadedTable(text, true);
+    const GameRecord *records = gameTable.records;
+    uint64_t mask = chainMask;
     for (auto _ : state) {
-        for (size_t i : shuffled) benchmark::DoNotOptimize(map.find(games[i].crc32)->second);
+        uint64_t link = 0;
+        for (size_t i : shuffled) {
+            const GameRecord *r = &records[i + (size_t)(link & mask)];
+            uint64_t key, title;
+            memcpy(&key, r->crc32, 8);
+            memcpy(&title, r->title, 8);
+            link = key ^ title;
+        }
+        benchmark::DoNotOptimize(link);
     }
     state.SetItemsProcessed((int64_t)state.iterations() * (int64_t)games.size());
 }
@@ -296,7 +310,7 @@ BENCHMARK(HitIndexed)->Unit(benchmark::kNanosecond);
 BENCHMARK(HitIndexedSmall)->Unit(benchmark::kNanosecond);
 BENCHMARK(HostPassIndexed)->Unit(benchmark::kNanosecond);
 BENCHMARK(TitlePass)->Unit(benchmark::kNanosecond);
-BENCHMARK(MapLookupBaseline)->Unit(benchmark::kNanosecond);
+BENCHMARK(RecordChainBaseline)->Unit(benchmark::kNanosecond);
 
 /* Keeps each benchmark's time, or its ratio counter, (the median when
    repeated) for the summary. */
@@ -331,7 +345,7 @@ static int Summary(std::map<std::string, double> &t) {
     const char *needed[] = {"Parse", "Check", "CopyAndSplitBaseline", "FindLinesReference", "PugixmlBaseline", "HitSize",
                             "HitCopy", "MissScan", "Crc32ReadBaseline", "HostPass", "ParseIndexCost", "MissIndexed",
                             "MissIndexedSmall", "HitIndexed", "HitIndexedSmall", "HostPassIndexed", "TitlePass",
-                            "MapLookupBaseline"};
+                            "RecordChainBaseline"};
     for (const char *name : needed)
         if (!t.count(name)) return 0; /* a filtered run: no ratios to give */
     double megabytes = (double)text.size() / 1e6;
@@ -342,13 +356,14 @@ static int Summary(std::map<std::string, double> &t) {
            megabytes / t["PugixmlBaseline"] * 1e9, megabytes / t["FindLinesReference"] * 1e9,
            t["Parse"] / t["FindLinesReference"]);
     double perGameIndexed = t["HostPassIndexed"] / (double)games.size();
-    double titlePerGame = t["TitlePass"] / (double)games.size(), mapPerKey = t["MapLookupBaseline"] / (double)games.size();
+    double titlePerGame = t["TitlePass"] / (double)games.size(), chainPerGame = t["RecordChainBaseline"] / (double)games.size();
     printf("  scan (the baseline): miss %.0f ns, crc32 loop %.0f ns; host pass %.0f ns per game, half a crc32 loop %.0f ns\n",
            t["MissScan"], t["Crc32ReadBaseline"], perGame, halfScan);
     printf("  index: miss %.1f ns (%.1f at %d games), hit %.1f ns (%.1f at %d games); host pass %.0f ns per game (%.0f times faster than the scan)\n",
            t["MissIndexed"], t["MissIndexedSmall"], SMALL_TABLE, t["HitIndexed"], t["HitIndexedSmall"], SMALL_TABLE,
            perGameIndexed, perGame / perGameIndexed);
-    printf("  title pass in a host's order %.1f ns per game, unordered_map lookup %.1f ns per key\n", titlePerGame, mapPerKey);
+    printf("  title pass in a host's order %.1f ns per game, the chain of its records' loads %.1f ns per game\n",
+           titlePerGame, chainPerGame);
     bool ok = true;
     ok &= AtMost("parse / copy-and-split", t["Parse"] / t["CopyAndSplitBaseline"], 1.3);
     ok &= AtMost("check / parse", t["Check"] / t["Parse"], 3);
@@ -359,7 +374,7 @@ static int Summary(std::map<std::string, double> &t) {
     ok &= AtMost("host pass per game / half a crc32 loop", perGame / halfScan, 1.5);
     ok &= AtMost("indexed miss, 20000 games / 10", t["MissIndexed"] / t["MissIndexedSmall"], 1.5);
     ok &= AtMost("indexed hit (not the last), 20000 games / 10", t["HitIndexed"] / t["HitIndexedSmall"], 1.5);
-    ok &= AtMost("title pass per game / unordered_map lookup", titlePerGame / mapPerKey, 3);
+    ok &= AtMost("title pass / chain of its records' loads", titlePerGame / chainPerGame, 2);
     ok &= AtMost("parse with the index / without", t["ParseIndexCost"], 1.05);
     printf(ok ? "all targets met\n" : "some targets missed\n");
     return ok ? 0 : 1;
