@@ -3,6 +3,7 @@
 
 #include <stdint.h>
 #include <stdio.h>
+#include <string.h>
 
 #include "encodings.h"
 
@@ -128,8 +129,16 @@ bool IsValidUtf8(const std::string &text) {
 }
 
 bool IsPlainAscii(const std::string &text) {
-    for (unsigned char c : text)
-        if (c < 0x20 || c > 0x7E) return false;
+    const unsigned char *p = (const unsigned char *)text.data();
+    size_t i = 0;
+    for (uint64_t w; i + 8 <= text.size(); i += 8) { /* eight bytes a step: a byte under 0x20 or over 0x7E */
+        memcpy(&w, p + i, 8);
+        uint64_t high = (w | (w + 0x0101010101010101ull)) & 0x8080808080808080ull;
+        uint64_t low = (w - 0x2020202020202020ull) & ~w & 0x8080808080808080ull;
+        if ((high | low) != 0) return false;
+    }
+    for (; i < text.size(); i++)
+        if (p[i] < 0x20 || p[i] > 0x7E) return false;
     return true;
 }
 

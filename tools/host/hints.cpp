@@ -6,14 +6,14 @@
 /* Upper case, without leading zeros (one kept when all are); false when
    it cannot be a key the plug-in holds. */
 static bool Loosen(const std::string &key, char loose[HINT_KEY_SIZE]) {
-    size_t first = 0;
-    while (first + 1 < key.size() && key[first] == '0') first++;
-    if (key.size() - first >= HINT_KEY_SIZE) return false;
-    memset(loose, 0, HINT_KEY_SIZE);
-    for (size_t i = first; i < key.size(); i++) {
-        char c = key[i];
-        loose[i - first] = c >= 'a' && c <= 'z' ? (char)(c - 'a' + 'A') : c;
-    }
+    size_t first = 0, size = key.size();
+    const char *k = key.data();
+    while (first + 1 < size && k[first] == '0') first++;
+    if (size - first >= HINT_KEY_SIZE) return false;
+    uint64_t zero = 0;
+    memcpy(loose, &zero, 8);
+    memcpy(loose + 8, &zero, 8);
+    for (size_t i = first; i < size; i++) loose[i - first] = (char)(k[i] >= 'a' && k[i] <= 'z' ? k[i] - 32 : k[i]);
     return true;
 }
 

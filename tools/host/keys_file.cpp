@@ -12,7 +12,7 @@ static bool Blank(char c) {
     return c == ' ' || c == '\t';
 }
 
-static void EndLine(KeysReader *r, std::vector<KeyLine> *keys) {
+static void EndLine(KeysReader *r) {
     const std::string &text = r->text;
     size_t first = 0, last = text.size();
     while (first < last && Blank(text[first])) first++;
@@ -20,59 +20,68 @@ static void EndLine(KeysReader *r, std::vector<KeyLine> *keys) {
     size_t line = r->line++;
     bool decoded = r->encoding != KEYS_BYTES;
     if (first < last && text[first] != '#') { /* blank lines and comments are skipped */
-        KeyLine k;
+        KeyLine &k = r->current;
         k.line = line;
         k.key.assign(text, first, last - first);
         k.fault = r->longLine                             ? "is too long to hold a key"
                 : k.key.find('\0') != std::string::npos   ? "holds a NUL byte"
                 : decoded && !IsValidUtf8(k.key)          ? "holds bytes that do not decode"
                                                           : NULL;
-        keys->push_back(k);
+        r->stopped = r->stopped || !r->take(r->context, k);
     }
     r->text.clear();
     r->longLine = false;
 }
 
 /* One character of the text, line ends told apart. */
-static void Take(KeysReader *r, char c, std::vector<KeyLine> *keys) {
+static void Take(KeysReader *r, char c) {
     bool lf = c == '\n', cr = c == '\r';
     if (lf && r->afterCr) {
         r->afterCr = false;
         return;
     }
     r->afterCr = cr;
-    if (lf || cr) EndLine(r, keys);
+    if (lf || cr) EndLine(r);
     else if (r->text.size() < MAX_KEY_LINE) r->text += c;
     else r->longLine = true;
 }
 
-static void TakeCodePoint(KeysReader *r, uint32_t cp, std::vector<KeyLine> *keys) {
+static void TakeCodePoint(KeysReader *r, uint32_t cp) {
     if (cp < 0x80) {
-        Take(r, (char)cp, keys);
+        Take(r, (char)cp);
         return;
     }
     std::string encoded;
     AppendUtf8(cp, &encoded);
-    for (char c : encoded) Take(r, c, keys);
+    for (char c : encoded) Take(r, c);
 }
 
 /* A UTF-16 unit; a lone surrogate is marked undecodable, so that its line is refused. */
-static void TakeUnit(KeysReader *r, uint32_t u, std::vector<KeyLine> *keys) {
+static void TakeUnit(KeysReader *r, uint32_t u) {
     if (r->high != 0) {
         uint32_t high = r->high;
         r->high = 0;
         if (u >= 0xDC00 && u <= 0xDFFF) {
-            TakeCodePoint(r, 0x10000 + ((high - 0xD800) << 10) + (u - 0xDC00), keys);
+            TakeCodePoint(r, 0x10000 + ((high - 0xD800) << 10) + (u - 0xDC00));
             return;
         }
-        Take(r, kUndecodable, keys);
+        Take(r, kUndecodable);
     }
     if (u >= 0xD800 && u <= 0xDBFF) r->high = u;
-    else if (u >= 0xDC00 && u <= 0xDFFF) Take(r, kUndecodable, keys);
-    else TakeCodePoint(r, u, keys);
+    else if (u >= 0xDC00 && u <= 0xDFFF) Take(r, kUndecodable);
+    else TakeCodePoint(r, u);
 }
 
-static void TakeBytes(KeysReader *r, const char *bytes, size_t length, std::vector<KeyLine> *keys) {
+/* Bytes that end no line, taken at once. */
+static void TakeRun(KeysReader *r, const char *run, size_t length) {
+    if (length == 0) return;
+    r->afterCr = false;
+    size_t room = MAX_KEY_LINE - std::min(r->text.size(), (size_t)MAX_KEY_LINE);
+    r->text.append(run, std::min(length, room));
+    if (length > room) r->longLine = true;
+}
+
+static void TakeBytes(KeysReader *r, const char *bytes, size_t length) {
     const unsigned char *b = (const unsigned char *)bytes;
     if (r->encoding == KEYS_UTF16_LE || r->encoding == KEYS_UTF16_BE) {
         bool big = r->encoding == KEYS_UTF16_BE;
@@ -83,15 +92,21 @@ static void TakeBytes(KeysReader *r, const char *bytes, size_t length, std::vect
             }
             uint32_t first = (uint32_t)r->odd, second = b[i];
             r->odd = -1;
-            TakeUnit(r, big ? first << 8 | second : second << 8 | first, keys);
+            TakeUnit(r, big ? first << 8 | second : second << 8 | first);
         }
         return;
     }
-    for (size_t i = 0; i < length; i++) Take(r, bytes[i], keys);
+    for (size_t i = 0; i < length;) {
+        size_t end = i;
+        while (end < length && bytes[end] != '\n' && bytes[end] != '\r') end++;
+        TakeRun(r, bytes + i, end - i);
+        if (end < length) Take(r, bytes[end]);
+        i = end + 1;
+    }
 }
 
 /* The encoding, from the first three bytes (or fewer, at the end). */
-static void Decide(KeysReader *r, std::vector<KeyLine> *keys) {
+static void Decide(KeysReader *r) {
     const std::string &h = r->head;
     size_t mark = 0;
     if (h.compare(0, 3, "\xEF\xBB\xBF") == 0) r->encoding = KEYS_UTF8_MARKED, mark = 3;
@@ -100,38 +115,52 @@ static void Decide(KeysReader *r, std::vector<KeyLine> *keys) {
     else r->encoding = KEYS_BYTES;
     std::string rest = h.substr(mark);
     r->head.clear();
-    TakeBytes(r, rest.data(), rest.size(), keys);
+    TakeBytes(r, rest.data(), rest.size());
 }
 
-void ReadKeys(KeysReader *r, const char *bytes, size_t length, std::vector<KeyLine> *keys) {
+void StartKeys(KeysReader *r, TakeKey take, void *context) {
+    *r = KeysReader();
+    r->take = take;
+    r->context = context;
+}
+
+bool ReadKeys(KeysReader *r, const char *bytes, size_t length) {
     if (r->encoding == KEYS_UNDECIDED) {
         size_t taken = std::min(length, 3 - r->head.size());
         r->head.append(bytes, taken);
         bytes += taken;
         length -= taken;
-        if (r->head.size() < 3) return;
-        Decide(r, keys);
+        if (r->head.size() < 3) return !r->stopped;
+        Decide(r);
     }
-    TakeBytes(r, bytes, length, keys);
+    TakeBytes(r, bytes, length);
+    return !r->stopped;
 }
 
-void EndKeys(KeysReader *r, std::vector<KeyLine> *keys) {
-    if (r->encoding == KEYS_UNDECIDED) Decide(r, keys);
+bool EndKeys(KeysReader *r) {
+    if (r->encoding == KEYS_UNDECIDED) Decide(r);
     if (r->high != 0) {
         r->high = 0;
-        Take(r, kUndecodable, keys);
+        Take(r, kUndecodable);
     }
     if (r->odd >= 0) {
         r->odd = -1;
-        Take(r, kUndecodable, keys);
+        Take(r, kUndecodable);
     }
-    if (!r->text.empty() || r->longLine) EndLine(r, keys);
+    if (!r->text.empty() || r->longLine) EndLine(r);
+    return !r->stopped;
+}
+
+static bool Collect(void *keys, const KeyLine &line) {
+    ((std::vector<KeyLine> *)keys)->push_back(line);
+    return true;
 }
 
 std::vector<KeyLine> KeysOf(const std::string &bytes) {
-    KeysReader reader;
     std::vector<KeyLine> keys;
-    ReadKeys(&reader, bytes.data(), bytes.size(), &keys);
-    EndKeys(&reader, &keys);
+    KeysReader reader;
+    StartKeys(&reader, Collect, &keys);
+    ReadKeys(&reader, bytes.data(), bytes.size());
+    EndKeys(&reader);
     return keys;
 }

@@ -17,6 +17,9 @@ struct KeyLine {
 
 enum KeysEncoding { KEYS_UNDECIDED, KEYS_BYTES, KEYS_UTF8_MARKED, KEYS_UTF16_LE, KEYS_UTF16_BE };
 
+/* Where each key goes as its line ends; false: stop reading. */
+typedef bool (*TakeKey)(void *context, const KeyLine &line);
+
 /* Reads a keys file's bytes as they come, in pieces of any size. A UTF-8
    byte-order mark is skipped; UTF-16 (little or big endian) with its mark
    is read as text and given as UTF-8; without a mark the bytes are taken
@@ -34,13 +37,20 @@ struct KeysReader {
     size_t line = 1;
     int odd = -1;           /* UTF-16: the first byte of a unit cut in two, or -1 */
     uint32_t high = 0;      /* UTF-16: a high surrogate waiting for its low one */
+    KeyLine current;        /* the line being handed on */
+    TakeKey take = NULL;
+    void *context = NULL;
+    bool stopped = false;
 };
 
 enum { MAX_KEY_LINE = 4096 };
 
-/* Adds the complete lines' keys to *keys; EndKeys adds the last line's. */
-void ReadKeys(KeysReader *reader, const char *bytes, size_t length, std::vector<KeyLine> *keys);
-void EndKeys(KeysReader *reader, std::vector<KeyLine> *keys);
+void StartKeys(KeysReader *reader, TakeKey take, void *context);
+
+/* Hands on each complete line's key; EndKeys the last line's. False once
+   the taker says stop. */
+bool ReadKeys(KeysReader *reader, const char *bytes, size_t length);
+bool EndKeys(KeysReader *reader);
 
 /* All of a file's keys at once. */
 std::vector<KeyLine> KeysOf(const std::string &bytes);

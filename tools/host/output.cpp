@@ -7,7 +7,7 @@
 #include "platform.h"
 #include "text.h"
 
-static const std::chrono::milliseconds kFlushInterval(100);
+static const uint64_t kFlushInterval = 100; /* milliseconds */
 static const size_t kFlushSize = 64 << 10;
 
 static Output *crashing = NULL; /* the one output whose rows a crash must not lose */
@@ -27,16 +27,24 @@ void StartOutput(Output *o, Progress *progress) {
     WhenCrashing(LastWords);
 }
 
-void Put(Output *o, const std::string &text) {
-    if (o->gone) return;
-    if (o->pending.empty()) o->since = std::chrono::steady_clock::now();
-    o->pending += text;
-    if (o->pending.size() >= kFlushSize) Flush(o);
+std::string *Rows(Output *o) {
+    if (o->pending.empty()) o->since = Milliseconds();
+    return &o->pending;
+}
+
+void Added(Output *o) {
+    if (o->gone) o->pending.clear();
+    else if (o->pending.size() >= kFlushSize) Flush(o);
     else FlushIfDue(o);
 }
 
+void Put(Output *o, const std::string &text) {
+    *Rows(o) += text;
+    Added(o);
+}
+
 void FlushIfDue(Output *o) {
-    if (!o->pending.empty() && std::chrono::steady_clock::now() - o->since >= kFlushInterval) Flush(o);
+    if (!o->pending.empty() && Milliseconds() - o->since >= kFlushInterval) Flush(o);
 }
 
 bool Flush(Output *o) {

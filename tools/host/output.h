@@ -2,14 +2,15 @@
 #ifndef PLINORHOST_OUTPUT_H
 #define PLINORHOST_OUTPUT_H
 
-#include <chrono>
+#include <stdint.h>
+
 #include <string>
 
 #include "progress.h"
 
 struct Output {
     std::string pending;     /* whole rows not yet written */
-    std::chrono::steady_clock::time_point since; /* when the oldest of them came */
+    uint64_t since = 0;      /* when the oldest of them came, in milliseconds */
     bool rowsToTerminal = false;
     bool gone = false;       /* closed by its reader, or failed: nothing more is written */
     int status = 0;          /* EXIT_OUTPUT once gone */
@@ -21,6 +22,11 @@ void StartOutput(Output *output, Progress *progress);
 
 /* Buffers whole rows, written at least every 100 ms and in large pieces. */
 void Put(Output *output, const std::string &text);
+
+/* The same for rows appended straight to the buffer: Rows() gives it, and
+   Added() is told once they are whole. */
+std::string *Rows(Output *output);
+void Added(Output *output);
 
 /* Writes what is due: called while a stage works, so rows never wait long. */
 void FlushIfDue(Output *output);

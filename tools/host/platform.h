@@ -68,6 +68,10 @@ WriteResult WriteAll(FILE *stream, const char *text, size_t length, std::string 
 
 bool IsTerminal(FILE *stream);
 
+/* A clock in milliseconds, cheap enough to read for every row: a few
+   milliseconds coarse. */
+uint64_t Milliseconds(void);
+
 /* From here on Ctrl-C only sets a flag (a second one stops at once), and
    blocking reads return early. */
 void CatchInterrupt(void);

@@ -8,6 +8,7 @@
 #include <signal.h>
 #include <string.h>
 #include <sys/stat.h>
+#include <time.h>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -135,6 +136,12 @@ WriteResult WriteAll(FILE *stream, const char *text, size_t length, std::string 
 
 bool IsTerminal(FILE *stream) {
     return isatty(fileno(stream)) != 0;
+}
+
+uint64_t Milliseconds(void) {
+    struct timespec now;
+    clock_gettime(CLOCK_MONOTONIC_COARSE, &now);
+    return (uint64_t)now.tv_sec * 1000 + (uint64_t)now.tv_nsec / 1000000;
 }
 
 static volatile sig_atomic_t interrupted = 0;

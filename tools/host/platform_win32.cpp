@@ -224,6 +224,10 @@ bool IsTerminal(FILE *stream) {
     return _isatty(_fileno(stream)) != 0;
 }
 
+uint64_t Milliseconds(void) {
+    return GetTickCount64();
+}
+
 static volatile LONG interrupted = 0;
 
 static BOOL WINAPI OnControl(DWORD event) {

@@ -44,17 +44,24 @@ struct Line {
     size_t pad; /* spaces owed before the next cell: none after the last */
 };
 
+/* A cell known to be printable ASCII, shown as it is. */
+static void AddPlainCell(Line *line, const char *cell, size_t width) {
+    static const char kSpaces[] = "                                                                ";
+    if (line->pad < sizeof kSpaces) line->out->append(kSpaces, line->pad); /* cheaper than appending a count */
+    else line->out->append(line->pad, ' ');
+    line->out->append(cell, width);
+    line->pad = std::max(line->widths[line->cells++], width) - width + 2;
+}
+
 static void AddCell(Line *line, const std::string &cell) {
-    line->out->append(line->pad, ' ');
-    size_t width;
-    if (IsPlainAscii(cell)) { /* most cells: shown as they are */
-        *line->out += cell;
-        width = cell.size();
-    } else {
-        std::string shown = Visible(cell); /* no cell may move the cursor */
-        *line->out += shown;
-        width = DisplayWidth(shown);
+    if (IsPlainAscii(cell)) { /* most cells */
+        AddPlainCell(line, cell.data(), cell.size());
+        return;
     }
+    line->out->append(line->pad, ' ');
+    std::string shown = Visible(cell); /* no cell may move the cursor */
+    *line->out += shown;
+    size_t width = DisplayWidth(shown);
     line->pad = std::max(line->widths[line->cells++], width) - width + 2;
 }
 
@@ -64,17 +71,23 @@ static void EndLine(Line *line) {
     *line->out += '\n';
 }
 
+#define PLAIN(text) text, sizeof text - 1
+
 static void AddRowCells(Line *line, const Row &row, bool withFiles) {
-    static const std::string kDash = "-", kNotFound = "(not in the catalogue)";
-    if (withFiles) AddCell(line, row.askedBy == ASKED_BY_FILE ? FileCell(row) : kDash);
+    if (withFiles && row.askedBy == ASKED_BY_FILE) AddCell(line, FileCell(row));
+    else if (withFiles) AddPlainCell(line, PLAIN("-"));
     if (row.state != ROW_ANSWERED) {
-        AddCell(line, kDash);
+        AddPlainCell(line, PLAIN("-"));
         AddCell(line, (row.state == ROW_SKIPPED ? "(skipped: " : "(cannot read: ") + row.note + ")");
         return;
     }
     AddCell(line, row.key);
+    if (!row.found && row.hint.empty()) {
+        AddPlainCell(line, PLAIN("(not in the catalogue)"));
+        return;
+    }
     if (!row.found) {
-        AddCell(line, row.hint.empty() ? kNotFound : "(not in the catalogue; it has " + row.hint + ")");
+        AddCell(line, "(not in the catalogue; it has " + row.hint + ")");
         return;
     }
     for (const std::string *s : {&row.title, &row.maker, &row.genre}) AddCell(line, *s);

@@ -5,13 +5,13 @@
 
 #include "platform.h"
 
-static const std::chrono::milliseconds kInterval(200);
+static const uint64_t kInterval = 200; /* milliseconds */
 
 void StartProgress(Progress *p, bool terminal, size_t total) {
     *p = Progress();
     p->terminal = terminal;
     p->total = total;
-    p->last = std::chrono::steady_clock::now();
+    p->last = Milliseconds();
 }
 
 std::string ProgressText(const Progress &p) {
@@ -25,7 +25,7 @@ std::string ProgressText(const Progress &p) {
 
 void DrawProgress(Progress *p) {
     if (!p->terminal) return;
-    std::chrono::steady_clock::time_point now = std::chrono::steady_clock::now();
+    uint64_t now = Milliseconds();
     if (now - p->last < kInterval) return;
     p->last = now;
     std::string line = ProgressText(*p);

@@ -5,7 +5,6 @@
 #include <stddef.h>
 #include <stdint.h>
 
-#include <chrono>
 #include <string>
 
 struct Progress {
@@ -16,7 +15,7 @@ struct Progress {
     size_t total = 0;      /* 0 when not known before the rows */
     uint64_t hashed = 0;   /* bytes of the files done */
     uint64_t current = 0;  /* bytes of the file being read */
-    std::chrono::steady_clock::time_point last;
+    uint64_t last = 0;     /* when the line was drawn, in milliseconds */
 };
 
 void StartProgress(Progress *progress, bool terminal, size_t total);

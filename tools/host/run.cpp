@@ -33,7 +33,6 @@ struct Answering {
     std::vector<unsigned char> buffer; /* a game file's bytes, a piece at a time */
     Tally tally;
     size_t listed = 0, written = 0;
-    std::string text; /* the row being printed */
 };
 
 static bool Shown(Shown shown, const Row &row) {
@@ -52,10 +51,10 @@ static bool AnswerStage(void *context, Row *row) {
     AnswerRow(*a->plugin, *a->catalogue, *a->hints, row);
     Count(&a->tally, *row);
     a->control.progress->answered++;
-    a->text.clear();
-    if (a->listed++ == 0) a->text = FirstRowHead(a->settings->format, a->layout, a->about);
-    if (Shown(a->settings->shown, *row)) PrintRow(a->settings->format, a->layout, *row, a->written++, &a->text);
-    if (!a->text.empty()) Put(a->control.output, a->text);
+    std::string *rows = Rows(a->control.output);
+    if (a->listed++ == 0) *rows += FirstRowHead(a->settings->format, a->layout, a->about);
+    if (Shown(a->settings->shown, *row)) PrintRow(a->settings->format, a->layout, *row, a->written++, rows);
+    Added(a->control.output);
     DrawProgress(a->control.progress);
     return !a->control.output->gone;
 }
@@ -97,7 +96,11 @@ static size_t FitRequests(const Settings &s, TableLayout *layout, Control *contr
 
 /* A catalogue text, as the table would show it. */
 static void FitText(TableLayout *layout, Column column, const char *sjis) {
-    if (!ColumnFull(*layout, column)) FitCell(layout, column, Utf8FromShiftJis(sjis));
+    if (ColumnFull(*layout, column)) return;
+    size_t length = 0;
+    while (sjis[length] >= 0x20 && sjis[length] <= 0x7E) length++;
+    if (sjis[length] != '\0') FitCell(layout, column, Utf8FromShiftJis(sjis));
+    else if (length > layout->widths[column]) FitCell(layout, column, sjis); /* plain ASCII: as long as it is wide */
 }
 
 static void FitCatalogue(const CheckReport &catalogue, TableLayout *layout) {

@@ -8,7 +8,9 @@
 #include "sources.h"
 
 bool IsHexadecimal(const std::string &key) {
-    return !key.empty() && key.find_first_not_of("0123456789ABCDEFabcdef") == std::string::npos;
+    for (char c : key)
+        if (!((c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f'))) return false;
+    return !key.empty();
 }
 
 std::string KeysThatAreFiles(const std::vector<Request> &requests) {
@@ -69,27 +71,38 @@ static bool SendKeyLine(const std::string &name, const KeyLine &k, RowSink sink,
     return sink.take(sink.context, row);
 }
 
+/* A keys file being read: where its keys go. */
+struct KeysSource {
+    const std::string *name;
+    RowSink sink;
+    Row *row;
+    Control *control;
+    size_t sent;
+};
+
+static bool TakeKeyLine(void *context, const KeyLine &k) {
+    KeysSource *source = (KeysSource *)context;
+    source->sent++;
+    return !Stopping(source->control) && SendKeyLine(*source->name, k, source->sink, source->row, source->control);
+}
+
 bool SendKeysFile(const std::string &name, const OpenedInput &input, RowSink sink, Row *row, Control *control,
                   SourceNotes *notes) {
+    KeysSource source = {&name, sink, row, control, 0};
     KeysReader reader;
-    std::vector<KeyLine> keys;
+    StartKeys(&reader, TakeKeyLine, &source);
     std::vector<char> chunk(64 << 10);
     FILE *file = input.file;
-    size_t sent = 0, total = 0, n = 0;
+    size_t total = 0, n = 0;
     bool more = true;
     while (more) {
         if (input.waits) Waiting(control); /* what is answered goes out before we wait */
         n = fread(chunk.data(), 1, chunk.size(), file);
         total += n;
         more = n > 0 && total <= MAX_INPUT_BYTES;
-        if (more) ReadKeys(&reader, chunk.data(), n, &keys);
-        else EndKeys(&reader, &keys);
-        for (const KeyLine &k : keys) {
-            sent++;
-            if (Stopping(control) || !SendKeyLine(name, k, sink, row, control)) return false;
-        }
-        keys.clear();
+        if (!(more ? ReadKeys(&reader, chunk.data(), n) : EndKeys(&reader))) return false;
     }
+    size_t sent = source.sent;
     if (ferror(file)) notes->error = "cannot read keys from '" + name + "': " + strerror(errno);
     else if (total > MAX_INPUT_BYTES) notes->error = "cannot read keys from '" + name + "': larger than " + std::to_string(MAX_INPUT_BYTES >> 20) + " MB";
     if (!notes->error.empty()) return false;
