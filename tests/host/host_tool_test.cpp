@@ -63,6 +63,21 @@ std::vector<std::string> Lines(const std::string &text) {
     return lines;
 }
 
+std::string Utf16(const std::string &ascii, bool bigEndian) {
+    std::string out = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
+    for (char c : ascii) out += bigEndian ? std::string{'\0', c} : std::string{c, '\0'};
+    return out;
+}
+
+std::vector<std::string> Titles(const nlohmann::json &doc) {
+    std::vector<std::string> titles;
+    for (const nlohmann::json &g : doc["games"])
+        titles.push_back(g.contains("title") ? g["title"].get<std::string>()
+                         : g.contains("error") ? "error: " + g["error"].get<std::string>()
+                                               : "-");
+    return titles;
+}
+
 std::string SmallCrcBytes(void) {
     for (unsigned i = 0;; i++) {
         std::string bytes = "a small game " + std::to_string(i);

@@ -26,6 +26,12 @@ std::string HexOf(const std::string &bytes);
 std::string LineWith(const std::string &text, const std::string &needle);
 std::vector<std::string> Lines(const std::string &text);
 
+/* ASCII as UTF-16 with its byte-order mark, as Notepad saves "Unicode". */
+std::string Utf16(const std::string &ascii, bool bigEndian);
+
+/* Each row's title, "error: " and its error, or "-". */
+std::vector<std::string> Titles(const nlohmann::json &doc);
+
 /* Bytes whose CRC-32 is below 0x10000. */
 std::string SmallCrcBytes(void);
 

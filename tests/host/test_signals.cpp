@@ -1,0 +1,99 @@
+/* The host tool interrupted: Ctrl-C, a closed pipe, a full disk, a crashing
+   plug-in; each leaves the rows answered so far, and the console as it was */
+#include "host_tool_test.h"
+
+#include <signal.h>
+#include <stdlib.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+
+TEST_F(HostTool, CtrlCKeepsTheRowsSoFarAndClearsTheProgressLine) {
+    std::string huge = Huge(dir_ + "/huge.rom");
+    for (bool json : {false, true}) {
+        std::vector<std::string> args = {"-c", Sample("data.dat"), "AD26400A", "-f", huge};
+        if (json) args.push_back("--json");
+        LiveTool tool(ToolCommand(args), false);
+        ASSERT_TRUE(tool.WaitFor("Lantern Keep", false)) << tool.out;
+        ASSERT_TRUE(tool.WaitFor("1 of 2 answered", true)) << tool.terminal;
+        tool.Interrupt();
+        EXPECT_EQ(tool.Finish(), 130);
+        EXPECT_NE(tool.terminal.find("stopped by Ctrl-C: 1 asked: 1 found"), std::string::npos) << tool.terminal;
+        if (json) { /* closed, so that a script can still read what was answered */
+            nlohmann::json doc = nlohmann::json::parse(tool.out, nullptr, false);
+            ASSERT_FALSE(doc.is_discarded()) << tool.out;
+            EXPECT_EQ(doc["games"].size(), 1u);
+            continue;
+        }
+        EXPECT_EQ(Lines(tool.out).size(), 2u) << tool.out;
+        std::string last = tool.terminal.substr(tool.terminal.rfind("answered"));
+        bool cleared = last.find("\r" + std::string(10, ' ')) != std::string::npos ||
+                       last.find("\x1b[K") != std::string::npos; /* as Wine's console draws it */
+        EXPECT_TRUE(cleared) << last;
+    }
+}
+
+TEST_F(HostTool, AClosedPipeEndsTheRunQuietly) {
+    std::string keys;
+    for (int i = 0; i < 40000; i++) keys += "0BADF00D\n";
+    std::string command = Env("HOST_RUNNER") + " " + Quote(Env("HOST_TOOL")) + " -c " + Quote(Sample("data.dat")) +
+                          " -k " + Quote(Write("keys.txt", keys)) + " 2>" + Quote(io_ + "/err") +
+                          " | head -1 >/dev/null; exit ${PIPESTATUS[0]}";
+    int status = system(("timeout 120 bash -c " + Quote(command)).c_str());
+    EXPECT_EQ(WEXITSTATUS(status), 5);
+    EXPECT_EQ(Slurp(io_ + "/err"), "");
+}
+
+/* Output that cannot be written fails the run. */
+TEST_F(HostTool, AFailedWriteIsAnError) {
+    for (std::vector<std::string> args : {std::vector<std::string>{"-c", Sample("data.dat"), "-f", Sample("games")},
+                                          std::vector<std::string>{"--help"}}) {
+        ToolRun run = Tool(args, "", "/dev/full");
+        EXPECT_EQ(run.status, 5) << args[0];
+        EXPECT_NE(run.err.find("cannot write the output"), std::string::npos) << run.err;
+    }
+}
+
+TEST_F(HostTool, ACrashingPluginLeavesTheRowsAnswered) {
+    ToolRun run = Tool({"-c", Sample("data.dat"), "-p", Env("CRASHING_PLUGIN"), "0BADF00D", "1234ABCD", "DEADDEAD",
+                        "5EED5EED"});
+    EXPECT_NE(run.status, 0);
+    std::vector<std::string> lines = Lines(run.out); /* Wine's debugger may add its report */
+    ASSERT_GE(lines.size(), 3u) << run.out;
+    EXPECT_EQ(lines[1].rfind("0BADF00D  Steady Game", 0), 0u) << lines[1];
+    EXPECT_EQ(lines[2].rfind("1234ABCD  Steady Game", 0), 0u) << lines[2];
+    EXPECT_EQ(run.out.find("5EED5EED"), std::string::npos);
+}
+
+/* The process whose command line holds the text, or -1. */
+static int ProcessWith(const std::string &text) {
+    for (const std::filesystem::directory_entry &entry : std::filesystem::directory_iterator("/proc")) {
+        std::string command = Slurp(entry.path().string() + "/cmdline");
+        if (command.find(text) != std::string::npos && command.find("cmd.exe") == std::string::npos)
+            return atoi(entry.path().filename().c_str());
+    }
+    return -1;
+}
+
+/* The tool writes UTF-16 to a console, so it never needs to change the
+   console's code page, and no way out, Ctrl-C included, leaves it changed. */
+TEST_F(HostTool, TheConsoleCodePageIsLeftAsItWas) {
+    if (!UnderWine()) GTEST_SKIP() << "code pages are Windows' own";
+    auto windows = [](std::string path) {
+        for (char &c : path) c = c == '/' ? '\\' : c;
+        return "Z:" + path;
+    };
+    std::string tool = windows(Env("HOST_TOOL")), huge = windows(Huge(dir_ + "/huge.rom"));
+    LiveTool cmd({Env("HOST_RUNNER"), "cmd", "/c", "chcp 932 & " + tool + " -c " + windows(Sample("data.dat")) +
+                  " AD26400A -f " + huge + " & " + tool + " -p missing.dll --about & chcp"}, true);
+    ASSERT_TRUE(cmd.WaitFor("1 of 2 answered", true)) << cmd.terminal;
+    int pid = ProcessWith(huge);
+    ASSERT_GT(pid, 0);
+    kill(pid, SIGINT);
+    EXPECT_EQ(cmd.Finish(), 0);
+    EXPECT_NE(cmd.terminal.find("Lantern Keep"), std::string::npos) << cmd.terminal;
+    EXPECT_NE(cmd.terminal.find("cannot use plug-in 'missing.dll'"), std::string::npos) << cmd.terminal;
+    EXPECT_EQ(cmd.terminal.rfind("Active code page: 932"), cmd.terminal.rfind("Active code page")) << cmd.terminal;
+    EXPECT_NE(cmd.terminal.find("Active code page: 932"), cmd.terminal.rfind("Active code page: 932"));
+}

@@ -1,0 +1,222 @@
+/* The host tool's sources, as a user meets them: game files, folders and
+   links, files that change or cannot be read, keys files and pipes */
+#include "host_tool_test.h"
+
+#include <stdio.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <zlib.h>
+
+#include <fstream>
+#include <thread>
+
+/* Keys and files answered in the order asked, each row saying what was asked. */
+TEST_F(HostTool, AnswersInTheOrderAsked) {
+    ToolRun run = Tool({"-c", Sample("data.dat"), "AD26400A", "-f", Sample("games/tidewatch.rom"), "--", "EED33450"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    std::vector<std::string> lines = Lines(run.out);
+    ASSERT_EQ(lines.size(), 4u) << run.out;
+    EXPECT_EQ(lines[0].rfind("FILE", 0), 0u);
+    EXPECT_EQ(lines[1].rfind("-  ", 0), 0u);
+    EXPECT_NE(lines[1].find("Lantern Keep"), std::string::npos);
+    EXPECT_EQ(lines[2].rfind(Sample("games/tidewatch.rom"), 0), 0u);
+    EXPECT_NE(lines[3].find("Rally of Owls"), std::string::npos);
+}
+
+TEST_F(HostTool, KeysAreTheFilesCrc32InHexadecimal) {
+    std::string bytes = "a made-up game image\n";
+    uint32_t crc = (uint32_t)crc32(0, (const Bytef *)bytes.data(), (uInt)bytes.size());
+    char upper[9], lower[9];
+    snprintf(upper, sizeof upper, "%08X", crc);
+    snprintf(lower, sizeof lower, "%08x", crc);
+    std::string game = Write("game.bin", bytes);
+    std::string catalogue = Write("data.dat", std::string("<games>\n<game>\n<title>Lower</title>\n<crc32>") +
+                                                  lower + "</crc32>\n</game>\n</games>\n");
+    nlohmann::json doc = Json({"--json", "-c", catalogue, "-f", game});
+    EXPECT_EQ(doc["games"][0]["key"], upper);
+    EXPECT_EQ(doc["games"][0]["found"], std::string(upper) == lower);
+    doc = Json({"--json", "--lower", "-c", catalogue, "-f", game});
+    EXPECT_EQ(doc["games"][0]["key"], lower);
+    EXPECT_EQ(doc["games"][0]["title"], "Lower");
+}
+
+/* Games below 0x10000 are found by the full key, or by the short one. */
+TEST_F(HostTool, SmallChecksumsAreFoundInEitherForm) {
+    std::string bytes = SmallCrcBytes();
+    uint32_t crc = (uint32_t)crc32(0, (const Bytef *)bytes.data(), (uInt)bytes.size());
+    char full[9], brief[9];
+    snprintf(full, sizeof full, "%08X", crc);
+    snprintf(brief, sizeof brief, "%X", crc);
+    std::string game = Write("small.rom", bytes);
+    for (const char *key : {full, brief}) {
+        std::string catalogue = Write("data.dat", std::string("<games>\n<game>\n<title>Small</title>\n<crc32>") +
+                                                      key + "</crc32>\n</game>\n</games>\n");
+        nlohmann::json doc = Json({"--json", "-c", catalogue, "-f", game});
+        EXPECT_EQ(doc["games"][0]["title"], "Small") << key;
+        EXPECT_EQ(doc["games"][0]["key"], key);
+    }
+}
+
+TEST_F(HostTool, FileTakesSeveralPathsAndFilesAreNoKeys) {
+    Write("a.rom", Slurp(Sample("games/coral-moth.rom")));
+    Write("b.rom", Slurp(Sample("games/tidewatch.rom")));
+    ASSERT_EQ(mkdir((dir_ + "/roms").c_str(), 0755), 0);
+    Write("roms/c.rom", Slurp(Sample("games/lantern-keep.rom")));
+    nlohmann::json doc = Json({"--json", "-c", Sample("data.dat"), "-f", dir_ + "/a.rom", dir_ + "/b.rom",
+                               dir_ + "/roms", "--", "EED33450"});
+    EXPECT_EQ(Titles(doc), (std::vector<std::string>{"Coral Moth", "Tidewatch", "Lantern Keep", "Rally of Owls"}));
+
+    ToolRun run = Tool({"-c", Sample("data.dat"), dir_ + "/a.rom"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("give game files with -f"), std::string::npos) << run.err;
+
+    /* Windows leaves patterns to the program; a Linux shell has expanded them already. */
+    run = Tool({"--json", "-c", Sample("data.dat"), "-f", dir_ + "/*.ROM", dir_ + "/?.rom", dir_ + "/z*.rom",
+                dir_ + "/r*/?.rom"});
+    EXPECT_EQ(run.status, 3) << run.err;
+    std::vector<std::string> expected(4, "error: no such file or directory");
+    if (UnderWine())
+        expected = {"Coral Moth", "Tidewatch", "Coral Moth", "Tidewatch", "error: nothing matches the pattern",
+                    "error: nothing matches the pattern: only its last part may hold * or ?"};
+    EXPECT_EQ(Titles(nlohmann::json::parse(run.out)), expected) << run.out;
+}
+
+TEST_F(HostTool, NamesRowsBelowThePathAsTyped) {
+    ASSERT_EQ(mkdir((dir_ + "/roms").c_str(), 0755), 0);
+    ASSERT_EQ(mkdir((dir_ + "/roms/sub").c_str(), 0755), 0);
+    Write("roms/a.rom", "a");
+    Write("roms/sub/b.rom", "b");
+    std::string s = UnderWine() ? "\\" : "/";
+    struct {
+        std::string typed, first, second;
+    } cases[] = {{dir_ + "/roms", dir_ + "/roms" + s + "a.rom", dir_ + "/roms" + s + "sub" + s + "b.rom"},
+                 {dir_ + "/roms/", dir_ + "/roms/a.rom", dir_ + "/roms/sub" + s + "b.rom"},
+                 {dir_ + s + "roms" + s, dir_ + s + "roms" + s + "a.rom", dir_ + s + "roms" + s + "sub" + s + "b.rom"}};
+    for (const auto &c : cases) {
+        nlohmann::json doc = Json({"--json", "-r", "-c", Sample("data.dat"), "-f", c.typed});
+        ASSERT_EQ(doc["games"].size(), 2u) << c.typed;
+        EXPECT_EQ(doc["games"][0]["file"], c.first);
+        EXPECT_EQ(doc["games"][1]["file"], c.second);
+    }
+}
+
+/* Names beyond ASCII, on Windows through the wide-character calls. */
+TEST_F(HostTool, ReadsFilesWithNamesBeyondAscii) {
+    ASSERT_EQ(mkdir((dir_ + "/ゲーム").c_str(), 0755), 0);
+    Write("ゲーム/café.rom", Slurp(Sample("games/coral-moth.rom")));
+    Write("ゲーム/ゲーム.rom", Slurp(Sample("games/tidewatch.rom")));
+    Write("データ.dat", Slurp(Sample("data.dat")));
+    ToolRun run = Tool({"-c", dir_ + "/データ.dat", "-f", dir_ + "/ゲーム"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(LineWith(run.out, "café.rom").find("Coral Moth"), std::string::npos) << run.out;
+    EXPECT_NE(LineWith(run.out, "ゲーム.rom").find("Tidewatch"), std::string::npos) << run.out;
+}
+
+/* FIFOs and devices are skipped, never read. */
+TEST_F(HostTool, OnlyRegularFilesAreHashed) {
+    if (UnderWine()) GTEST_SKIP() << "Windows has no FIFOs or /dev/zero: Wine lists a FIFO as a file it cannot open";
+    ASSERT_EQ(mkdir((dir_ + "/roms").c_str(), 0755), 0);
+    ASSERT_EQ(mkfifo((dir_ + "/roms/a-fifo.rom").c_str(), 0644), 0);
+    Write("roms/coral-moth.rom", Slurp(Sample("games/coral-moth.rom")));
+    nlohmann::json doc = Json({"--json", "-c", Sample("data.dat"), "-f", dir_ + "/roms", "-f", "/dev/zero"});
+    const nlohmann::json &games = doc["games"];
+    ASSERT_EQ(games.size(), 3u);
+    EXPECT_EQ(games[0]["skipped"], "not a regular file: a FIFO");
+    EXPECT_EQ(games[1]["title"], "Coral Moth");
+    EXPECT_EQ(games[2]["skipped"], "not a regular file: a device");
+}
+
+/* A broken link or a link loop is one skipped row, wherever it sorts. */
+TEST_F(HostTool, BadLinksSpoilOnlyTheirOwnRow) {
+    if (UnderWine()) GTEST_SKIP() << "Wine hides broken links and loops from a folder's listing";
+    ASSERT_EQ(mkdir((dir_ + "/roms").c_str(), 0755), 0);
+    Write("roms/m-game.rom", Slurp(Sample("games/coral-moth.rom")));
+    ASSERT_EQ(symlink("nowhere", (dir_ + "/roms/a-broken.rom").c_str()), 0);
+    ASSERT_EQ(symlink("z-loop.rom", (dir_ + "/roms/z-loop.rom").c_str()), 0);
+    nlohmann::json doc = Json({"--json", "-c", Sample("data.dat"), "-f", dir_ + "/roms"});
+    ASSERT_EQ(doc["games"].size(), 3u);
+    EXPECT_EQ(doc["games"][0]["skipped"], "a broken link");
+    EXPECT_EQ(doc["games"][1]["title"], "Coral Moth");
+    EXPECT_EQ(doc["games"][2]["skipped"], "a link loop");
+}
+
+/* A folder with no game files says so; -r searches subfolders, once each. */
+TEST_F(HostTool, FoldersWithoutGameFilesAreReported) {
+    ASSERT_EQ(mkdir((dir_ + "/empty").c_str(), 0755), 0);
+    ASSERT_EQ(mkdir((dir_ + "/nested").c_str(), 0755), 0);
+    ASSERT_EQ(mkdir((dir_ + "/nested/inner").c_str(), 0755), 0);
+    Write("nested/inner/coral-moth.rom", Slurp(Sample("games/coral-moth.rom")));
+    for (const char *folder : {"/empty", "/nested"}) {
+        ToolRun run = Tool({"-c", Sample("data.dat"), "-f", dir_ + folder});
+        EXPECT_EQ(run.status, 3) << folder;
+        EXPECT_NE(run.err.find("holds no game files"), std::string::npos) << run.err;
+    }
+    if (!UnderWine()) /* Wine follows links to folders as folders: the loop is its own */
+        ASSERT_EQ(symlink("..", (dir_ + "/nested/inner/up").c_str()), 0);
+    nlohmann::json doc = Json({"--json", "-r", "-c", Sample("data.dat"), "-f", dir_ + "/nested"});
+    ASSERT_GE(doc["games"].size(), 1u);
+    EXPECT_EQ(doc["games"][0]["title"], "Coral Moth");
+    if (!UnderWine()) EXPECT_EQ(doc["games"][1]["skipped"], "a folder already searched");
+}
+
+/* An unreadable file fails its row; the others are answered, and the exit is 3. */
+TEST_F(HostTool, AnUnreadableFileFailsOnlyItsRow) {
+    Write("a-good.rom", Slurp(Sample("games/coral-moth.rom")));
+    /* Reading any process's memory at address 0 fails, even for root. */
+    ASSERT_EQ(symlink("/proc/self/mem", (dir_ + "/b-unreadable.rom").c_str()), 0);
+    Write("c-good.rom", Slurp(Sample("games/tidewatch.rom")));
+    ToolRun run = Tool({"--json", "-c", Sample("data.dat"), "-f", dir_});
+    EXPECT_EQ(run.status, 3) << run.err;
+    nlohmann::json doc = nlohmann::json::parse(run.out);
+    ASSERT_EQ(doc["games"].size(), 3u);
+    EXPECT_EQ(doc["games"][0]["title"], "Coral Moth");
+    EXPECT_TRUE(doc["games"][1].contains("error")) << doc["games"][1];
+    EXPECT_EQ(doc["games"][2]["title"], "Tidewatch");
+}
+
+TEST_F(HostTool, AFileChangedWhileReadFailsItsRow) {
+    std::string huge = Huge(dir_ + "/a-huge.rom");
+    LiveTool tool(ToolCommand({"--json", "-c", Sample("data.dat"), "-f", huge,
+                               Write("b.rom", Slurp(Sample("games/tidewatch.rom")))}),
+                  false);
+    ASSERT_TRUE(tool.WaitFor("MB read", true)) << tool.terminal; /* its size is taken before it is read */
+    ASSERT_EQ(truncate(huge.c_str(), 0), 0);
+    EXPECT_EQ(tool.Finish(), 3);
+    EXPECT_EQ(Titles(nlohmann::json::parse(tool.out)),
+              (std::vector<std::string>{"error: changed while being read", "Tidewatch"}));
+}
+
+/* The reading of keys files is the keys reader's unit test's; here, what a
+   process shows of lines that are no keys, and of files without any. */
+TEST_F(HostTool, KeysFilesLinesThatAreNoKeysFailTheirRows) {
+    std::string nul = Write("with-nul.txt", /* "nul.txt" is Windows' NUL device */ std::string("AD26400A\n1A2B3C4D\0zz\n", 21));
+    std::string bad = Write("bad.txt", Utf16("AD26400A\n", false) + std::string("\x00\xD8", 2));
+    ToolRun run = Tool({"--json", "-c", Sample("data.dat"), "-k", nul, "-k", bad});
+    EXPECT_EQ(run.status, 3) << run.err;
+    EXPECT_EQ(Titles(nlohmann::json::parse(run.out)),
+              (std::vector<std::string>{"Lantern Keep", "error: '" + nul + "' line 2 holds a NUL byte", "Lantern Keep",
+                                        "error: '" + bad + "' line 2 holds bytes that do not decode"}));
+
+    run = Tool({"-c", Sample("data.dat"), "AD26400A", "-k", Write("none.txt", "# none yet\n\n")});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.out.find("Lantern Keep"), std::string::npos);
+    EXPECT_NE(run.err.find("none.txt' holds no keys"), std::string::npos) << run.err;
+}
+
+TEST_F(HostTool, StandardInputAndPipesFeedTheCatalogueAndKeys) {
+    std::string catalogue = Slurp(Sample("data.dat"));
+    ToolRun run = Tool({"--json", "-c", "-", "AD26400A"}, catalogue);
+    EXPECT_EQ(Titles(nlohmann::json::parse(run.out)), std::vector<std::string>{"Lantern Keep"}) << run.err;
+    run = Tool({"-c", "-", "-k", "-"}, catalogue);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("standard input (-) can be read only once"), std::string::npos) << run.err;
+    if (UnderWine()) return; /* Windows has no FIFOs or /dev/stdin */
+
+    run = Tool({"--json", "-c", "/dev/stdin", "AD26400A"}, catalogue);
+    EXPECT_EQ(Titles(nlohmann::json::parse(run.out)), std::vector<std::string>{"Lantern Keep"}) << run.err;
+    ASSERT_EQ(mkfifo((dir_ + "/keys").c_str(), 0644), 0);
+    std::thread writer([&] { std::ofstream(dir_ + "/keys") << "EED33450\n"; });
+    EXPECT_EQ(Titles(Json({"--json", "-c", Sample("data.dat"), "-k", dir_ + "/keys"})),
+              std::vector<std::string>{"Rally of Owls"});
+    writer.join();
+}

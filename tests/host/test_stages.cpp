@@ -1,0 +1,284 @@
+/* The host tool's pure stages, without a process: the command line, keys files read in pieces, key forming,
+   hints, and rows printed as a table, JSON and CSV */
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "command_line.h"
+#include "hints.h"
+#include "keying.h"
+#include "keys_file.h"
+#include "printing.h"
+#include "progress.h"
+
+static std::string Utf16(const std::string &ascii, bool bigEndian) {
+    std::string out = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
+    for (char c : ascii) out += bigEndian ? std::string{'\0', c} : std::string{c, '\0'};
+    return out;
+}
+
+static std::vector<std::string> Keys(const std::vector<KeyLine> &lines) {
+    std::vector<std::string> keys;
+    for (const KeyLine &k : lines)
+        keys.push_back(k.fault != NULL ? std::to_string(k.line) + ": " + k.fault : k.key);
+    return keys;
+}
+
+TEST(KeysFile, ReadsWhatEditorsSave) {
+    struct {
+        std::string bytes;
+        std::vector<std::string> keys;
+    } cases[] = {
+        {"\xEF\xBB\xBF" "AD26400A\r\n", {"AD26400A"}},
+        {Utf16("  EED33450\t\r\n# a comment\r\n\r\n", false), {"EED33450"}},
+        {Utf16("0058DE32", true), {"0058DE32"}},
+        {"\t0EAF9B82 \r\r# 0BADF00D\r729F1532", {"0EAF9B82", "729F1532"}},
+        {"A\nB\r\nC\rD", {"A", "B", "C", "D"}},
+        {"", {}},
+        {"AB", {"AB"}}, /* shorter than any byte-order mark */
+        {std::string("AD26400A\n1A2B\0zz\n", 17), {"AD26400A", "2: holds a NUL byte"}},
+        {Utf16("AD26400A\n", false) + std::string("\x00\xD8", 2), {"AD26400A", "2: holds bytes that do not decode"}},
+        {Utf16("AB", false) + "C", {"1: holds bytes that do not decode"}}, /* an odd last byte */
+        {"\xEF\xBB\xBF" "A\xFF\n", {"1: holds bytes that do not decode"}},
+        {"A\xFF\n", {"A\xFF"}}, /* no mark: the bytes as they are */
+        {std::string(5000, 'A') + "\nB\n", {"1: is too long to hold a key", "B"}},
+        {"#" + std::string(5000, 'A') + "\nB\n", {"B"}},
+    };
+    for (const auto &c : cases) EXPECT_EQ(Keys(KeysOf(c.bytes)), c.keys) << c.bytes;
+}
+
+/* A file read as it comes, in pieces of any size, gives the keys it gives whole. */
+TEST(KeysFile, PiecesGiveWhatTheWholeGives) {
+    std::string texts[] = {"\xEF\xBB\xBF" "AD26400A\r\nEED33450\r\r\n\n# x\r\n58DE32",
+                           Utf16("AD26400A\r\n\xC3\n B \r\nC", false) + std::string("\x3D\xD8\x00\xDE", 4) + "\n",
+                           Utf16("AD26400A\r\nEED33450", true), "A\r\nB\rC\n\rD\r"};
+    std::mt19937 random(7);
+    for (const std::string &text : texts) {
+        std::vector<KeyLine> whole = KeysOf(text);
+        for (int round = 0; round < 50; round++) {
+            std::vector<KeyLine> pieces;
+            KeysReader reader;
+            StartKeys(&reader, [](void *keys, const KeyLine &line) {
+                ((std::vector<KeyLine> *)keys)->push_back(line);
+                return true;
+            }, &pieces);
+            for (size_t at = 0; at < text.size();) {
+                size_t n = std::min(text.size() - at, (size_t)(random() % 5));
+                ReadKeys(&reader, text.data() + at, n);
+                at += n;
+            }
+            EndKeys(&reader);
+            ASSERT_EQ(Keys(pieces), Keys(whole)) << text;
+            for (size_t i = 0; i < whole.size(); i++) EXPECT_EQ(pieces[i].line, whole[i].line);
+        }
+    }
+}
+
+TEST(KeysFile, StopsWhenTheTakerSaysSo) {
+    std::vector<std::string> taken;
+    KeysReader reader;
+    StartKeys(&reader, [](void *keys, const KeyLine &line) {
+        ((std::vector<std::string> *)keys)->push_back(line.key);
+        return false;
+    }, &taken);
+    std::string text = "A\nB\nC\n";
+    EXPECT_FALSE(ReadKeys(&reader, text.data(), text.size()));
+    EXPECT_EQ(taken, std::vector<std::string>{"A"});
+}
+
+TEST(Keying, FormsKeysAsHostsDo) {
+    EXPECT_EQ(FullKey(0x58DE32, false), "0058DE32");
+    EXPECT_EQ(FullKey(0xDEADBEEF, true), "deadbeef");
+    EXPECT_EQ(FullKey(0, false), "00000000");
+    EXPECT_EQ(ShortKey("0058DE32"), "58DE32");
+    EXPECT_EQ(ShortKey("00000000"), "0");
+    EXPECT_EQ(ShortKey("12345678"), "12345678");
+    EXPECT_EQ(ShortKey(""), "");
+}
+
+TEST(Hints, NameTheKeyThatDiffersInCaseOrLeadingZeros) {
+    KeyHints hints = HintsFor({"0058DE32", "c0ffee42", "C0FFEE42", "0000ABCD", std::string(16, '1')});
+    EXPECT_EQ(HintFor(hints, "58de32"), "0058DE32");
+    EXPECT_EQ(HintFor(hints, "0000058DE32"), "0058DE32");
+    EXPECT_EQ(HintFor(hints, "0058de32"), "0058DE32");
+    EXPECT_EQ(HintFor(hints, "C0FFEE42"), "c0ffee42") << "the first of one loose form wins";
+    EXPECT_EQ(HintFor(hints, "ABCD"), "0000ABCD");
+    EXPECT_EQ(HintFor(hints, "0058DE32"), "") << "the key itself is no hint";
+    EXPECT_EQ(HintFor(hints, "0BADF00D"), "");
+    EXPECT_EQ(HintFor(hints, std::string(16, '1')), "") << "no key the plug-in holds is so long";
+    EXPECT_EQ(HintFor(HintsFor({}), "58de32"), "");
+}
+
+/* A many-key table still finds each key by its loose form. */
+TEST(Hints, FindEveryKeyOfALargeCatalogue) {
+    std::vector<std::string> keys;
+    for (uint32_t i = 0; i < 20000; i++) keys.push_back(FullKey(i * 2654435761u, false));
+    KeyHints hints = HintsFor(keys);
+    for (const std::string &key : keys) ASSERT_EQ(HintFor(hints, ShortKey(key) + ""), ShortKey(key) == key ? "" : key);
+    for (const std::string &key : keys) {
+        std::string lower = key;
+        for (char &c : lower) c = (char)tolower(c);
+        if (lower != key) ASSERT_EQ(HintFor(hints, lower), key);
+    }
+}
+
+static Row Found(const std::string &key, const std::string &title) {
+    Row row;
+    row.key = key;
+    row.found = true;
+    row.title = title;
+    row.maker = "Nimbus Works";
+    row.genre = "シューティング";
+    row.year = 1991;
+    return row;
+}
+
+static std::string Printed(Format format, const TableLayout &layout, const Row &row) {
+    std::string out;
+    PrintRow(format, layout, row, 0, &out);
+    return out;
+}
+
+TEST(Table, CellsArePaddedToTheirColumnsAndShownSafely) {
+    TableLayout layout = StartLayout();
+    FitCell(&layout, COLUMN_TITLE, "Coral Moth and more");
+    EXPECT_EQ(layout.widths[COLUMN_TITLE], 19u);
+    EXPECT_EQ(FirstRowHead(FORMAT_TABLE, layout, false), "KEY  TITLE                MAKER  GENRE  YEAR  MEMO\n");
+    EXPECT_EQ(Printed(FORMAT_TABLE, layout, Found("0058DE32", "Coral Moth")),
+              "0058DE32  Coral Moth           Nimbus Works  シューティング  1991\n")
+        << "wide cells push the rest right; an empty last cell leaves no spaces";
+    EXPECT_EQ(Printed(FORMAT_TABLE, layout, Found("1", "Red\x1b[31m\rX\tY\x07\xE2\x80\xAE")),
+              "1    Red\\x1b[31m\\rX\\tY\\x07\\u202e  Nimbus Works  シューティング  1991\n");
+    Row missing;
+    missing.key = "58de32";
+    missing.hint = "0058DE32";
+    EXPECT_EQ(Printed(FORMAT_TABLE, layout, missing), "58de32  (not in the catalogue; it has 0058DE32)\n");
+    Row failed;
+    failed.askedBy = ASKED_BY_FILE;
+    failed.file = "roms/a.rom";
+    failed.state = ROW_FAILED;
+    failed.note = "changed while being read";
+    layout.withFiles = true;
+    EXPECT_EQ(Printed(FORMAT_TABLE, layout, failed), "roms/a.rom  -    (cannot read: changed while being read)\n");
+}
+
+TEST(Table, ColumnsStopGrowingAtTheirLimits) {
+    TableLayout layout = StartLayout();
+    FitCell(&layout, COLUMN_TITLE, std::string(100, 'x'));
+    FitCell(&layout, COLUMN_KEY, std::string(30, 'x'));
+    FitCell(&layout, COLUMN_GENRE, "ロールプレイング");
+    EXPECT_EQ(layout.widths[COLUMN_TITLE], 40u);
+    EXPECT_EQ(layout.widths[COLUMN_KEY], 16u);
+    EXPECT_EQ(layout.widths[COLUMN_GENRE], 16u) << "eight wide characters";
+    EXPECT_TRUE(ColumnFull(layout, COLUMN_TITLE));
+    EXPECT_FALSE(ColumnFull(layout, COLUMN_MAKER));
+    FitCell(&layout, COLUMN_MAKER, "A\x1b");
+    EXPECT_EQ(layout.widths[COLUMN_MAKER], 5u) << "as wide as its escape";
+}
+
+TEST(Json, RowsHoldTheFieldsTheirStateHas) {
+    EXPECT_EQ(JsonText(JsonRow(Found("0058DE32", "Coral Moth"))),
+              R"({"asked":"key","key":"0058DE32","found":true,"title":"Coral Moth","maker":"Nimbus Works",)"
+              R"("genre":"シューティング","memo":"","year":1991})");
+    Row member;
+    member.askedBy = ASKED_BY_FILE;
+    member.file = "roms/\x83\x51.zip";
+    member.member = {true, "星.rom", "\x90\xaf.rom", true};
+    member.state = ROW_SKIPPED;
+    member.note = "AES-encrypted, and the archive records no CRC-32 for it";
+    EXPECT_EQ(JsonText(JsonRow(member)),
+              "{\"asked\":\"file\",\"file\":\"roms/\xEF\xBF\xBDQ.zip\",\"file_hex\":\"726f6d732f83512e7a6970\","
+              "\"member\":\"星.rom\",\"member_hex\":\"90af2e726f6d\",\"encrypted\":true,"
+              "\"skipped\":\"AES-encrypted, and the archive records no CRC-32 for it\"}");
+    Row missing;
+    missing.key = "\xff";
+    missing.hint = "0058DE32";
+    EXPECT_EQ(JsonText(JsonRow(missing)),
+              "{\"asked\":\"key\",\"key\":\"\xEF\xBF\xBD\",\"key_hex\":\"ff\",\"found\":false,\"catalogue_has\":\"0058DE32\"}");
+    std::string out;
+    PrintRow(FORMAT_JSON, TableLayout(), missing, 0, &out);
+    PrintRow(FORMAT_JSON, TableLayout(), missing, 1, &out);
+    std::string document = ReportHead(FORMAT_JSON, NULL, false) + out + ReportTail(FORMAT_JSON, 2);
+    EXPECT_EQ(nlohmann::json::parse(document)["games"].size(), 2u) << document;
+    EXPECT_EQ(nlohmann::json::parse(ReportHead(FORMAT_JSON, NULL, false) + ReportTail(FORMAT_JSON, 0))["games"].size(), 0u);
+}
+
+TEST(Csv, CellsAreQuotedOnlyWhenTheyMustBe) {
+    Row row = Found("0BADF00D", "Say \"Hi\", then bye");
+    row.memo = "two\r\nlines";
+    std::string csv = CsvRow(JsonRow(row));
+    EXPECT_EQ(csv, "key,,,,,,0BADF00D,,true,\"Say \"\"Hi\"\", then bye\",Nimbus Works,シューティング,"
+                   "\"two\r\nlines\",1991,,,\r\n");
+    EXPECT_EQ(CsvHeader(), "asked,file,file_hex,member,member_hex,encrypted,key,key_hex,found,title,maker,genre,"
+                           "memo,year,catalogue_has,skipped,error\r\n");
+    EXPECT_EQ(ReportHead(FORMAT_CSV, NULL, true), "\xEF\xBB\xBF" + CsvHeader());
+}
+
+static CommandLine Parse(std::vector<std::string> args) {
+    args.insert(args.begin(), "plinorhost");
+    return ParseCommandLine(args);
+}
+
+TEST(CommandLine, UsageMistakesAreNamedFromTheArgumentsAlone) {
+    struct {
+        std::vector<std::string> args;
+        std::string message;
+    } cases[] = {
+        {{}, "nothing to ask"},
+        {{"--colour", "-c", "data.dat", "1"}, "--colour"},
+        {{"1A2B"}, "no catalogue given"},
+        {{"-c"}, "--catalogue"},
+        {{"-c", "data.dat", ""}, "an empty key"},
+        {{"-c", "data.dat", "-c", "faulty.dat", "AD26400A"}, "-c is given 2 times"},
+        {{"-c", "data.dat", "0058DE32", "check", "faulty.dat"}, "the key 0058DE32 and -c would be ignored"},
+        {{"-f", "games", "check", "faulty.dat"}, "-f would be ignored"},
+        {{"--json", "--csv", "-c", "data.dat", "1"}, "--json and --csv"},
+        {{"--found", "--missing", "-c", "data.dat", "1"}, "--found and --missing"},
+        {{"-c", "-", "-k", "-"}, "standard input (-) can be read only once"},
+        {{"check", "--colour", "data.dat"}, "(plinorhost check --help tells more)"},
+    };
+    for (const auto &c : cases) {
+        CommandLine line = Parse(c.args);
+        ASSERT_TRUE(line.stop.has_value()) << c.message;
+        EXPECT_EQ(*line.stop, 1) << c.message;
+        EXPECT_NE(line.error.find(c.message), std::string::npos) << line.error;
+    }
+}
+
+TEST(CommandLine, RequestsKeepTheOrderGiven) {
+    CommandLine line = Parse({"--catalogue=data.dat", "AD26400A", "-f", "a.rom", "roms", "--keys", "keys.txt",
+                              "--lower", "-r", "--no-archives", "--json", "--missing", "--", "12345678"});
+    ASSERT_FALSE(line.stop.has_value()) << line.error;
+    const Settings &s = line.settings;
+    EXPECT_EQ(s.catalogue, "data.dat");
+    std::vector<std::string> asked;
+    for (const Request &r : s.requests) asked.push_back(std::to_string(r.kind) + ":" + r.value);
+    EXPECT_EQ(asked, (std::vector<std::string>{"0:AD26400A", "1:a.rom", "1:roms", "2:keys.txt", "0:12345678"}));
+    EXPECT_TRUE(s.lower && s.recursive && !s.archives);
+    EXPECT_EQ(s.format, FORMAT_JSON);
+    EXPECT_EQ(s.shown, SHOW_MISSING);
+    EXPECT_FALSE(s.check);
+    EXPECT_TRUE(Parse({"check", "--json", "data.dat"}).settings.check);
+}
+
+TEST(CommandLine, HelpNamesEveryOptionAndExitStatus) {
+    CommandLine line = Parse({"--help"});
+    EXPECT_EQ(line.stop, 0);
+    for (const char *said : {"--catalogue", "--file", "--keys", "--plugin", "--recursive", "--lower", "--json",
+                             "--about", "check", "Exit status", "and ask the plug-in with those"})
+        EXPECT_NE(line.help.find(said), std::string::npos) << said;
+    line = Parse({"check", "--help"});
+    EXPECT_EQ(line.stop, 0);
+    for (const char *status : {"0 nothing to report", "1 usage", "2 unreadable", "5 output not written", "6 findings"})
+        EXPECT_NE(line.help.find(status), std::string::npos) << status;
+}
+
+TEST(Progress, CountsRowsAndBytes) {
+    Progress p;
+    p.answered = 3;
+    EXPECT_EQ(ProgressText(p), "3 answered");
+    p.total = 10;
+    p.hashed = 1200000;
+    p.current = 34000;
+    EXPECT_EQ(ProgressText(p), "3 of 10 answered, 1.2 MB read");
+}

@@ -1,0 +1,92 @@
+/* The host tool's command line and start: options as users give them,
+   failures with their exit statuses, the plug-in it loads, catalogue warnings */
+#include "host_tool_test.h"
+
+/* Each failure has its own exit status and a message, and no table follows;
+   the usage errors' wording is the command line's own unit test's. */
+TEST_F(HostTool, ExplainsEachFailureWithItsOwnExitCode) {
+    std::string catalogue = Sample("data.dat");
+    struct {
+        std::vector<std::string> args;
+        int status;
+        std::string message;
+    } cases[] = {
+        {{}, 1, "nothing to ask"},
+        {{"-c", catalogue, "0058DE32", "check", Sample("faulty.dat")}, 1, "would be ignored"},
+        {{"-c", dir_ + "/missing.dat", "1"}, 2, "cannot read catalogue '" + dir_ + "/missing.dat'"},
+        {{"-c", dir_, "1"}, 2, "it is a directory"},
+        {{"-c", catalogue, "-p", dir_ + "/missing-plugin", "1"}, 4, "cannot use plug-in '" + dir_ + "/missing-plugin'"},
+        {{"-c", catalogue, "-p", Env("PARTIAL_PLUGIN"), "1"}, 4, "has no export named GetMaker"},
+        {{"-p", catalogue, "--about"}, 4, "cannot use plug-in"},
+        {{"check", dir_ + "/missing.dat"}, 2, "cannot read catalogue"},
+    };
+    for (const auto &c : cases) {
+        ToolRun run = Tool(c.args);
+        EXPECT_EQ(run.status, c.status) << c.message;
+        EXPECT_EQ(run.err.rfind("plinorhost: ", 0), 0u) << run.err;
+        EXPECT_NE(run.err.find(c.message), std::string::npos) << run.err;
+        EXPECT_EQ(run.out, "") << "no table after an error";
+    }
+}
+
+TEST_F(HostTool, OptionsParseAsUsersExpect) {
+    std::string keys = Write("keys.txt", "AD26400A\r\n\n0BADF00D\n");
+    ToolRun run = Tool({"--catalogue=" + Sample("data.dat"), "--keys", keys, "--", "12345678"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_LT(run.out.find("Lantern Keep"), run.out.find("0BADF00D"));
+    EXPECT_LT(run.out.find("0BADF00D"), run.out.find("Mystery Crate"));
+    run = Tool({"-c", Sample("data.dat"), "--keys", "-"}, "EED33450\n");
+    EXPECT_NE(run.out.find("Rally of Owls"), std::string::npos) << run.out << run.err;
+}
+
+/* Windows' own way to ask for help. */
+TEST_F(HostTool, SlashQuestionMarkShowsTheHelpOnWindows) {
+    if (!UnderWine()) GTEST_SKIP() << "/? is Windows' way to ask for help";
+    ToolRun run = Tool({"/?"});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_NE(run.out.find("--catalogue"), std::string::npos) << run.out;
+}
+
+TEST_F(HostTool, LoadsExactlyThePluginNamed) {
+    std::string name = UnderWine() ? "plinorinfo.dll" : "plinorinfo.so";
+    cwd_ = dir_;
+    ToolRun run = Tool({"-p", name, "--about"});
+    EXPECT_EQ(run.status, 4) << "the one beside the program is not the one named";
+    Write(name, Slurp(Env("PARTIAL_PLUGIN")));
+    run = Tool({"-p", name, "--about"});
+    EXPECT_EQ(run.status, 4);
+    EXPECT_NE(run.err.find("has no export named GetMaker"), std::string::npos) << run.err;
+    run = Tool({"--about"});
+    EXPECT_EQ(run.status, 0) << "by default, the one beside the program: " << run.err;
+}
+
+/* A plug-in that cannot be used is reported before any file is read. */
+TEST_F(HostTool, ThePluginIsLoadedFirst) {
+    ASSERT_EQ(symlink("/proc/self/mem", (dir_ + "/unreadable.rom").c_str()), 0);
+    ToolRun run = Tool({"-c", Sample("data.dat"), "-p", dir_ + "/missing", "-f", dir_ + "/unreadable.rom"});
+    EXPECT_EQ(run.status, 4) << run.err;
+    EXPECT_EQ(run.err.find("unreadable.rom"), std::string::npos) << run.err;
+}
+
+/* A catalogue that leaves hosts with nothing, with less than it holds, or
+   with garbled text is warned of, naming the line where there is one. */
+TEST_F(HostTool, WarnsOfCataloguesHostsMisread) {
+    std::string game = "<game>\n<title>T</title>\n<crc32>0BADF00D</crc32>\n</game>\n";
+    std::string utf8 = "<games>\n<game>\n<title>星の庭</title>\n<crc32>0BADF00D</crc32>\n</game>\n</games>\n";
+    std::string many = "<games>\n";
+    for (int i = 0; i <= 20000; i++) many += "<game>\n<crc32>" + std::to_string(i) + "</crc32>\n</game>\n";
+    struct {
+        std::string text;
+        std::vector<std::string> said;
+    } cases[] = {{"<games>\n" + game + std::string(1, '\0') + game + "</games>\n", {"a NUL byte"}},
+                 {"<games>\n<game>\n<title>T</title>\n</games>\n", {"no game is finished"}},
+                 {many + "</games>\n", {"20000 games", "(line 60001;"}},
+                 {utf8, {"the text reads as UTF-8", "(line 3;"}},
+                 {Utf16(utf8.substr(0, 20), false), {"a UTF-16 byte-order mark"}}};
+    for (const auto &c : cases) {
+        ToolRun run = Tool({"-c", Write("data.dat", c.text), "0BADF00D"});
+        EXPECT_EQ(run.status, 0) << c.said[0];
+        EXPECT_NE(run.err.find("warning: " + dir_ + "/data.dat: " + c.said[0]), std::string::npos) << run.err;
+        for (const std::string &said : c.said) EXPECT_NE(run.err.find(said), std::string::npos) << run.err;
+    }
+}
