@@ -81,7 +81,7 @@ void CreateGameTable(void) {
         EXPECT_TRUE(NotifyImage(&image, DLL_PROCESS_ATTACH, &error)) << error;
         return;
     }
-    ASSERT_TRUE(MapImage(DllPath(), WantedBase(), &image, &error)) << DllPath() << ": " << error;
+    ASSERT_TRUE(MapImage(DllPath(), WantedBase(), BindImport, &image, &error)) << DllPath() << ": " << error;
     LoadedFailingAllocations() = pendingFailures;
     pendingFailures = 0;
     EXPECT_TRUE(NotifyImage(&image, DLL_PROCESS_ATTACH, &error)) << error;

@@ -14,7 +14,6 @@
 #include <vector>
 
 #include "checked_call.h"
-#include "win32_imports.h"
 
 enum { PAGE = 4096 };
 
@@ -157,7 +156,7 @@ static const char *NameAt(const PeImage *image, uint32_t rva) {
     return end != NULL ? (const char *)image->base + rva : NULL;
 }
 
-static bool BindImports(PeImage *image, uint32_t rva, std::string *error) {
+static bool BindImports(PeImage *image, uint32_t rva, ImportBinder bind, std::string *error) {
     for (uint32_t d = rva; rva != 0; d += 20) {
         if (!InImage(image, d, 20)) return Fail(error, "import directory runs off the image");
         uint32_t descriptor[5];
@@ -178,7 +177,7 @@ static bool BindImports(PeImage *image, uint32_t rva, std::string *error) {
                 if (n == NULL) return Fail(error, std::string("bad import name in ") + dll);
                 name = n;
             }
-            uint32_t address = (uint32_t)(uintptr_t)BindImport(dll, name.c_str());
+            uint32_t address = (uint32_t)(uintptr_t)bind(dll, name.c_str());
             memcpy(image->base + iat + 4 * i, &address, 4);
         }
     }
@@ -239,7 +238,7 @@ static void ProtectPages(PeImage *image, const std::vector<Section> &sections, u
         mprotect(image->base + p * PAGE, PAGE, PosixProtection(pageProtection[p]));
 }
 
-bool MapImage(const char *path, uint32_t base, PeImage *image, std::string *error) {
+bool MapImage(const char *path, uint32_t base, ImportBinder bind, PeImage *image, std::string *error) {
     memset(image, 0, sizeof *image);
     if (mapped != NULL) return Fail(error, "another image is mapped");
     std::ifstream in(path, std::ios::binary);
@@ -269,7 +268,7 @@ bool MapImage(const char *path, uint32_t base, PeImage *image, std::string *erro
     }
     std::vector<Section> sections;
     bool ok = CopySections(file, h, image, &sections, error) &&
-              Relocate(image, relocRva, relocSize, error) && BindImports(image, importRva, error) &&
+              Relocate(image, relocRva, relocSize, error) && BindImports(image, importRva, bind, error) &&
               PointFsAtThreadBlock(error) && SetUpTls(image, error);
     if (!ok) {
         UnmapImage(image);

@@ -16,10 +16,13 @@ struct PeImage {
     uint8_t *tlsBlock;      /* this thread's copy of the image's TLS template */
 };
 
+/* What an import is bound to: the function or data standing in for it. */
+typedef const void *(*ImportBinder)(const char *dll, const char *name);
+
 /* Maps the file at `base` (0: its preferred base), applies its relocations
-   when it lands elsewhere, binds its imports and gives each page its
-   section's protection. False with the reason in *error. */
-bool MapImage(const char *path, uint32_t base, PeImage *image, std::string *error);
+   when it lands elsewhere, binds its imports through `bind` and gives each
+   page its section's protection. False with the reason in *error. */
+bool MapImage(const char *path, uint32_t base, ImportBinder bind, PeImage *image, std::string *error);
 
 /* Runs the TLS callbacks, then the entry point, with DLL_PROCESS_ATTACH or
    DLL_PROCESS_DETACH, as the Windows loader does; each call through the
