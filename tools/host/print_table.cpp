@@ -39,10 +39,16 @@ std::string FileCell(const Row &row) {
 /* A table line being made, a cell at a time. */
 struct Line {
     const size_t *widths;
+    size_t columns; /* widths there are: the memo, last, has none */
     std::string *out;
     size_t cells;
     size_t pad; /* spaces owed before the next cell: none after the last */
 };
+
+static Line StartLine(const TableLayout &layout, std::string *out) {
+    size_t columns = layout.withFiles ? COLUMNS : COLUMNS - 1;
+    return {layout.withFiles ? layout.widths : layout.widths + 1, columns, out, 0, 0};
+}
 
 /* A cell known to be printable ASCII, shown as it is. */
 static void AddPlainCell(Line *line, const char *cell, size_t width) {
@@ -50,7 +56,8 @@ static void AddPlainCell(Line *line, const char *cell, size_t width) {
     if (line->pad < sizeof kSpaces) line->out->append(kSpaces, line->pad); /* cheaper than appending a count */
     else line->out->append(line->pad, ' ');
     line->out->append(cell, width);
-    line->pad = std::max(line->widths[line->cells++], width) - width + 2;
+    size_t column = line->cells++, columnWidth = column < line->columns ? line->widths[column] : 0;
+    line->pad = std::max(columnWidth, width) - width + 2;
 }
 
 static void AddCell(Line *line, const std::string &cell) {
@@ -61,8 +68,8 @@ static void AddCell(Line *line, const std::string &cell) {
     line->out->append(line->pad, ' ');
     std::string shown = Visible(cell); /* no cell may move the cursor */
     *line->out += shown;
-    size_t width = DisplayWidth(shown);
-    line->pad = std::max(line->widths[line->cells++], width) - width + 2;
+    size_t width = DisplayWidth(shown), column = line->cells++;
+    line->pad = std::max(column < line->columns ? line->widths[column] : 0, width) - width + 2;
 }
 
 static void EndLine(Line *line) {
@@ -97,7 +104,7 @@ static void AddRowCells(Line *line, const Row &row, bool withFiles) {
 
 std::string TableLine(const TableLayout &layout, const std::vector<std::string> &cells) {
     std::string out;
-    Line line = {layout.withFiles ? layout.widths : layout.widths + 1, &out, 0, 0};
+    Line line = StartLine(layout, &out);
     for (const std::string &cell : cells) AddCell(&line, cell);
     EndLine(&line);
     return out;
@@ -127,7 +134,7 @@ std::string ReportHead(Format format, const Identity *about, bool csvMark) {
 
 void PrintRow(Format format, const TableLayout &layout, const Row &row, size_t written, std::string *out) {
     if (format == FORMAT_TABLE) {
-        Line line = {layout.withFiles ? layout.widths : layout.widths + 1, out, 0, 0};
+        Line line = StartLine(layout, out);
         AddRowCells(&line, row, layout.withFiles);
         EndLine(&line);
         return;
