@@ -135,8 +135,9 @@ static void ReadExtras(const unsigned char *p, size_t length, ZipMember *member,
             extras->bad = !ReadZip64Field(field, size, member);
         } else if (id == kUnicodePathField && size >= 5 && field[0] == 1 &&
                    Get32(field + 1) == crc32(0, (const Bytef *)member->rawName.data(), (uInt)member->rawName.size())) {
-            extras->hasUnicodeName = true;
-            extras->unicodeName.assign((const char *)field + 5, size - 5u);
+            std::string name((const char *)field + 5, size - 5u);
+            extras->hasUnicodeName = IsValidUtf8(name); /* else it would put U+FFFD over a good name */
+            if (extras->hasUnicodeName) extras->unicodeName.swap(name);
         } else if (id == kAesField && size >= 7) {
             extras->aesVersion = Get16(field);
         }
@@ -180,32 +181,8 @@ static bool IsAscii(const std::string &bytes) {
     return true;
 }
 
-/* The order of the rules is documented with ZipNameEncoding. */
-static void DecodeName(uint16_t flags, const Extras &extras, ZipMember *member) {
-    const std::string &raw = member->rawName;
-    if (flags & kUtf8Flag) {
-        member->encoding = ZIP_NAME_UTF8;
-        member->name = ValidUtf8(raw);
-    } else if (extras.hasUnicodeName) {
-        member->encoding = ZIP_NAME_UNICODE_FIELD;
-        member->name = ValidUtf8(extras.unicodeName);
-    } else if (IsAscii(raw)) {
-        member->encoding = ZIP_NAME_CP437;
-        member->name = raw;
-    } else if (IsValidUtf8(raw)) {
-        member->encoding = ZIP_NAME_UTF8_UNMARKED;
-        member->name = raw;
-    } else {
-        ShiftJisFault fault;
-        std::string shiftJis = Utf8FromShiftJis(raw, &fault);
-        bool cp932 = fault.length == 0;
-        member->encoding = cp932 ? ZIP_NAME_CP932 : ZIP_NAME_CP437;
-        member->name = cp932 ? shiftJis : Utf8FromCp437(raw);
-    }
-}
-
-/* Judged on the decoded name, where a Shift_JIS trail byte 0x5C is no
-   backslash. */
+/* Judged on a decoded name, where a Shift_JIS trail byte 0x5C is no
+   backslash. A leading backslash covers "\\server" too. */
 static bool LeavesItsFolder(const std::string &name) {
     if (!name.empty() && (name[0] == '/' || name[0] == '\\')) return true;
     if (name.size() >= 2 && name[1] == ':' && ((name[0] | 0x20) >= 'a' && (name[0] | 0x20) <= 'z')) return true;
@@ -215,6 +192,36 @@ static bool LeavesItsFolder(const std::string &name) {
         start = i + 1;
     }
     return false;
+}
+
+/* The recorded bytes by the rules that need no extra field. */
+static ZipNameEncoding DecodeRecordedName(uint16_t flags, const std::string &raw, std::string *name) {
+    if (flags & kUtf8Flag) {
+        *name = ValidUtf8(raw);
+        return ZIP_NAME_UTF8;
+    }
+    if (IsAscii(raw) || IsValidUtf8(raw)) {
+        *name = raw;
+        return IsAscii(raw) ? ZIP_NAME_CP437 : ZIP_NAME_UTF8_UNMARKED;
+    }
+    ShiftJisFault fault;
+    *name = Utf8FromShiftJis(raw, &fault);
+    if (fault.length == 0) return ZIP_NAME_CP932;
+    *name = Utf8FromCp437(raw);
+    return ZIP_NAME_CP437;
+}
+
+/* The order of the rules is documented with ZipNameEncoding; true when
+   the recorded name, or the Unicode one used instead, leaves its folder. */
+static bool DecodeName(uint16_t flags, const Extras &extras, ZipMember *member) {
+    member->encoding = DecodeRecordedName(flags, member->rawName, &member->name);
+    bool unsafe = LeavesItsFolder(member->name);
+    if (!(flags & kUtf8Flag) && extras.hasUnicodeName) {
+        member->encoding = ZIP_NAME_UNICODE_FIELD;
+        member->name = extras.unicodeName;
+        unsafe = unsafe || LeavesItsFolder(member->name);
+    }
+    return unsafe;
 }
 
 static ZipProblem ReadEntry(const unsigned char *entry, size_t left, size_t *length, ZipMember *member) {
@@ -231,12 +238,12 @@ static ZipProblem ReadEntry(const unsigned char *entry, size_t left, size_t *len
     member->offset = Get32(entry + 42);
     Extras extras = {false, false, std::string(), 0};
     ReadExtras(entry + kEntrySize + nameLength, extraLength, member, &extras);
-    DecodeName(flags, extras, member);
+    bool unsafe = DecodeName(flags, extras, member);
     member->folder = !member->name.empty() && (member->name.back() == '/' || member->name.back() == '\\');
     member->encrypted = (flags & 1) != 0;
     member->aes = Get16(entry + 10) == kAesMethod;
     member->crcRecorded = !member->aes || extras.aesVersion == 1;
-    member->problems = (extras.bad ? ZIP_MEMBER_BAD_EXTRA : 0) | (LeavesItsFolder(member->name) ? ZIP_MEMBER_UNSAFE_NAME : 0);
+    member->problems = (extras.bad ? ZIP_MEMBER_BAD_EXTRA : 0) | (unsafe ? ZIP_MEMBER_UNSAFE_NAME : 0);
     return ZIP_OK;
 }
 

@@ -47,7 +47,7 @@ const uint64_t kZipMaxDirectory = 64u << 20;
 /* A problem with one member, a bit in ZipMember::problems; the other
    members are listed as usual. */
 enum ZipMemberProblem {
-    ZIP_MEMBER_UNSAFE_NAME = 1,  /* a ".." component, or an absolute path */
+    ZIP_MEMBER_UNSAFE_NAME = 1,  /* a ".." component, an absolute path or a drive ("C:", "\\server") */
     ZIP_MEMBER_SAME_NAME = 2,    /* another member has the same name: each is flagged */
     ZIP_MEMBER_OVERLAP = 4,      /* its data range meets another's: each is flagged */
     ZIP_MEMBER_OUTSIDE = 8,      /* its data range does not end before the directory */
@@ -57,8 +57,9 @@ enum ZipMemberProblem {
 /* How the name was read: the first rule that applies, in this order.
    1. ZIP_NAME_UTF8: general-purpose flag bit 11 says UTF-8.
    2. ZIP_NAME_UNICODE_FIELD: a Unicode path extra field (version 1) whose
-      CRC-32 matches the recorded name gives the name; a stale one (the
-      name changed since) is ignored.
+      CRC-32 matches the recorded name and which holds well-formed UTF-8
+      gives the name; a stale one (the name changed since) or a malformed
+      one is ignored.
    3. ZIP_NAME_CP437: the name is ASCII, which reads the same in every
       code page.
    4. ZIP_NAME_UTF8_UNMARKED: its bytes are well-formed UTF-8, as zip tools
@@ -73,7 +74,11 @@ enum ZipMemberProblem {
    half-width katakana) reads as UTF-8; other code pages (CP850, Chinese,
    Korean) come out as CP932 or CP437 look-alikes. No byte is lost: the
    recorded bytes stay in rawName. Names marked UTF-8 that are not have
-   each bad byte replaced by U+FFFD. */
+   each bad byte replaced by U+FFFD.
+   ZIP_MEMBER_UNSAFE_NAME is judged on the recorded name as rules 1 and 3
+   to 6 decode it (so a Shift_JIS trail byte 0x5C is no backslash), and on
+   the Unicode path field's name too when rule 2 gives it: a tool that
+   ignores the field must not be led out either. */
 enum ZipNameEncoding {
     ZIP_NAME_UTF8,
     ZIP_NAME_UNICODE_FIELD,

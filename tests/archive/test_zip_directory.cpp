@@ -182,7 +182,7 @@ TEST(ZipNames, AreDecodedByTheDocumentedRule) {
 
 TEST(ZipNames, ThatLeaveTheFolderAreFlagged) {
     const char *unsafe[] = {"../up.rom", "games/../../up.rom", "games/..", "..\\up.rom", "/root.rom", "\\root.rom",
-                            "C:games.rom", "c:\\games.rom"};
+                            "C:games.rom", "c:\\games.rom", "\\\\server\\share\\x.rom"};
     const char *safe[] = {"a..b.rom", "..rom", "games/.../x.rom", "games/./x.rom", "1:x.rom"};
     std::vector<Entry> entries;
     for (const char *name : unsafe) entries.push_back(Named(name));
@@ -191,6 +191,33 @@ TEST(ZipNames, ThatLeaveTheFolderAreFlagged) {
     ASSERT_EQ(m.size(), entries.size());
     for (size_t i = 0; i < m.size(); i++)
         EXPECT_EQ(m[i].problems, i < std::size(unsafe) ? (unsigned)ZIP_MEMBER_UNSAFE_NAME : 0u) << m[i].name;
+}
+
+TEST(ZipNames, AUnicodePathFieldHidesNoUnsafeName) {
+    auto withField = [](const std::string &recorded, const std::string &unicode) {
+        Entry e = Named(recorded);
+        e.extra = Field(0x7075, "\x01" + Le(Crc(recorded), 4) + unicode);
+        return e;
+    };
+    std::vector<ZipMember> m = Members(Archive({
+        withField("../../evil.rom", "safe1.rom"), withField("/evil.rom", "safe2.rom"),
+        withField("C:evil.rom", "safe3.rom"), withField("\\\\server\\evil.rom", "safe4.rom"),
+        withField("safe5.rom", "../evil.rom"),
+        withField("\x83\x5c..", "\xe3\x82\xbd.."),   /* ソ.. in CP932 and in UTF-8: no backslash */
+        withField("plain.rom", "bad\xff.rom")}));   /* not UTF-8: ignored */
+    ASSERT_EQ(m.size(), 7u);
+    for (size_t i = 0; i < 4; i++) {
+        EXPECT_EQ(m[i].problems, (unsigned)ZIP_MEMBER_UNSAFE_NAME) << m[i].rawName;
+        EXPECT_EQ(m[i].encoding, ZIP_NAME_UNICODE_FIELD) << m[i].rawName;
+        EXPECT_EQ(m[i].name, "safe" + std::to_string(i + 1) + ".rom");
+    }
+    EXPECT_EQ(m[4].problems, (unsigned)ZIP_MEMBER_UNSAFE_NAME);
+    EXPECT_EQ(m[4].name, "../evil.rom");
+    EXPECT_EQ(m[5].problems, 0u);
+    EXPECT_EQ(m[5].encoding, ZIP_NAME_UNICODE_FIELD);
+    EXPECT_EQ(m[6].problems, 0u);
+    EXPECT_EQ(m[6].encoding, ZIP_NAME_CP437);
+    EXPECT_EQ(m[6].name, "plain.rom");
 }
 
 TEST(ZipMembers, ThatRepeatOrOverlapAreFlagged) {
