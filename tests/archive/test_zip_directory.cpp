@@ -1,6 +1,7 @@
 /* Zip directory tests (the reader against zipfile's and unzip's listings, and hand-made bad archives) */
 #include <stdio.h>
 #include <stdlib.h>
+#include <string.h>
 
 #include <filesystem>
 #include <fstream>
@@ -137,11 +138,25 @@ TEST_F(ZipToolsTest, ListsWhatZipAndUnzipList) {
     EXPECT_EQ(members[0].encoding, ZIP_NAME_UTF8_UNMARKED);
 }
 
-TEST_F(ZipToolsTest, ListsSeventyThousandMembers) {
+/* Past 65,535 members, with ZIP64 or with the 16-bit count wrapped. */
+TEST_F(ZipToolsTest, ListsEveryMemberWhateverTheCount) {
     Shell(std::string(kFixtures) + " many .");
     std::vector<ZipMember> members;
     EXPECT_EQ(ReadArchive("many.zip", &members), ReadFile(Path("many.zip.list")));
     EXPECT_EQ(members.size(), 70000u);
+    for (size_t count : {65535u, 65536u, 65537u, 70000u}) {
+        std::string name = "wrapped-" + std::to_string(count) + ".zip";
+        EXPECT_EQ(ReadArchive(name, &members), ReadFile(Path(name + ".list"))) << name;
+        EXPECT_EQ(members.size(), count) << name;
+    }
+    /* A 16-bit count that is no wrap; a ZIP64 count right only modulo 65,536, or one over. */
+    std::string wrapped = ReadFile(Path("wrapped-65537.zip")), zip64 = ReadFile(Path("many.zip"));
+    EXPECT_EQ(List(Patched(Patched(wrapped, End(wrapped) + 8, 2, 2), End(wrapped) + 10, 2, 2), &members), ZIP_WRONG_COUNT);
+    size_t zip64Count = End(zip64) - 20 - 56 + 24;
+    for (uint64_t count : {70000u - 65536u, 70001u})
+        EXPECT_EQ(List(Patched(Patched(zip64, zip64Count, count, 8), zip64Count + 8, count, 8), &members),
+                  ZIP_WRONG_COUNT) << count;
+    EXPECT_TRUE(members.empty());
 }
 
 std::vector<ZipMember> Members(const std::string &bytes) {
@@ -182,7 +197,7 @@ TEST(ZipNames, AreDecodedByTheDocumentedRule) {
 
 TEST(ZipNames, ThatLeaveTheFolderAreFlagged) {
     const char *unsafe[] = {"../up.rom", "games/../../up.rom", "games/..", "..\\up.rom", "/root.rom", "\\root.rom",
-                            "C:games.rom", "c:\\games.rom"};
+                            "C:games.rom", "c:\\games.rom", "\\\\server\\share\\x.rom"};
     const char *safe[] = {"a..b.rom", "..rom", "games/.../x.rom", "games/./x.rom", "1:x.rom"};
     std::vector<Entry> entries;
     for (const char *name : unsafe) entries.push_back(Named(name));
@@ -191,6 +206,33 @@ TEST(ZipNames, ThatLeaveTheFolderAreFlagged) {
     ASSERT_EQ(m.size(), entries.size());
     for (size_t i = 0; i < m.size(); i++)
         EXPECT_EQ(m[i].problems, i < std::size(unsafe) ? (unsigned)ZIP_MEMBER_UNSAFE_NAME : 0u) << m[i].name;
+}
+
+TEST(ZipNames, AUnicodePathFieldHidesNoUnsafeName) {
+    auto withField = [](const std::string &recorded, const std::string &unicode) {
+        Entry e = Named(recorded);
+        e.extra = Field(0x7075, "\x01" + Le(Crc(recorded), 4) + unicode);
+        return e;
+    };
+    std::vector<ZipMember> m = Members(Archive({
+        withField("../../evil.rom", "safe1.rom"), withField("/evil.rom", "safe2.rom"),
+        withField("C:evil.rom", "safe3.rom"), withField("\\\\server\\evil.rom", "safe4.rom"),
+        withField("safe5.rom", "../evil.rom"),
+        withField("\x83\x5c..", "\xe3\x82\xbd.."),   /* ソ.. in CP932 and in UTF-8: no backslash */
+        withField("plain.rom", "bad\xff.rom")}));   /* not UTF-8: ignored */
+    ASSERT_EQ(m.size(), 7u);
+    for (size_t i = 0; i < 4; i++) {
+        EXPECT_EQ(m[i].problems, (unsigned)ZIP_MEMBER_UNSAFE_NAME) << m[i].rawName;
+        EXPECT_EQ(m[i].encoding, ZIP_NAME_UNICODE_FIELD) << m[i].rawName;
+        EXPECT_EQ(m[i].name, "safe" + std::to_string(i + 1) + ".rom");
+    }
+    EXPECT_EQ(m[4].problems, (unsigned)ZIP_MEMBER_UNSAFE_NAME);
+    EXPECT_EQ(m[4].name, "../evil.rom");
+    EXPECT_EQ(m[5].problems, 0u);
+    EXPECT_EQ(m[5].encoding, ZIP_NAME_UNICODE_FIELD);
+    EXPECT_EQ(m[6].problems, 0u);
+    EXPECT_EQ(m[6].encoding, ZIP_NAME_CP437);
+    EXPECT_EQ(m[6].name, "plain.rom");
 }
 
 TEST(ZipMembers, ThatRepeatOrOverlapAreFlagged) {
@@ -295,10 +337,17 @@ TEST(ZipArchive, DirectoriesThatCannotBeTrustedAreRefused) {
     std::vector<ZipMember> m;
     EXPECT_EQ(List(Patched(good, End(good) + 16, 0xFFFFFF, 4), &m), ZIP_OUTSIDE);
     EXPECT_EQ(List(Patched(good, End(good) + 12, 1000, 4), &m), ZIP_OUTSIDE);
-    EXPECT_EQ(List(Patched(Patched(good, End(good) + 8, 1000, 2), End(good) + 10, 1000, 2), &m), ZIP_TOO_MANY_ENTRIES);
-    EXPECT_EQ(List(Patched(good, End(good) + 12, 100, 4), &m), ZIP_TOO_MANY_ENTRIES); /* the second entry cut */
     EXPECT_EQ(List(brokenSignature, &m), ZIP_BROKEN);
     EXPECT_EQ(List(Patched(good, End(good) + 4, 1, 2), &m), ZIP_SPLIT);
+
+    /* The count against the entries the size holds, and a size that cuts an entry or leaves bytes over. */
+    for (uint64_t count : {1, 3, 1000})
+        EXPECT_EQ(List(Patched(Patched(good, End(good) + 8, count, 2), End(good) + 10, count, 2), &m), ZIP_WRONG_COUNT);
+    EXPECT_EQ(List(Patched(good, End(good) + 12, 100, 4), &m), ZIP_WRONG_SIZE);
+    for (size_t over : {45, 46}) {
+        std::string padded = good.substr(0, End(good)) + std::string(over, 'P') + good.substr(End(good));
+        EXPECT_EQ(List(Patched(padded, End(padded) + 12, 2 * (46 + 5) + over, 4), &m), over < 46 ? ZIP_WRONG_SIZE : ZIP_BROKEN);
+    }
 
     std::string locator = Le(0x07064b50, 4) + Le(0, 4) + Le(1u << 30, 8) + Le(1, 4);
     std::string pastIt = good.substr(0, End(good)) + locator + good.substr(End(good));
@@ -308,6 +357,127 @@ TEST(ZipArchive, DirectoriesThatCannotBeTrustedAreRefused) {
     Sparse huge = {1ull << 30, EndRecord(100, kZipMaxDirectory + 1, 1000)};
     EXPECT_EQ(ListSparse(huge, &m), ZIP_TOO_LARGE);
     EXPECT_TRUE(m.empty());
+}
+
+/* What a listing visited, stopping after `most`. */
+struct Visits {
+    std::vector<ZipMember> members;
+    size_t most;
+};
+
+bool Visit(void *context, const ZipMember &member) {
+    Visits *visits = (Visits *)context;
+    visits->members.push_back(member);
+    return visits->members.size() < visits->most;
+}
+
+ZipProblem Visited(const ZipSource &source, Visits *visits) {
+    visits->members.clear();
+    return ListZipDirectory(source, Visit, visits);
+}
+
+TEST(ZipListing, EachMemberIsVisitedWithAllItsProblemsUntilStopped) {
+    std::string bytes = Archive({Named("twin.rom"), Named("b.rom"), Named("c.rom"), Named("twin.rom")});
+    Visits visits = {{}, 2};
+    EXPECT_EQ(Visited(ZipMemorySource(bytes.data(), bytes.size()), &visits), ZIP_OK);
+    ASSERT_EQ(visits.members.size(), 2u);
+    EXPECT_EQ(visits.members[0].name, "twin.rom");
+    EXPECT_EQ(visits.members[0].problems, (unsigned)ZIP_MEMBER_SAME_NAME); /* known before its twin is visited */
+    EXPECT_EQ(visits.members[1].name, "b.rom");
+
+    visits.most = SIZE_MAX;
+    std::string miscounted = Patched(Patched(bytes, End(bytes) + 8, 3, 2), End(bytes) + 10, 3, 2);
+    EXPECT_EQ(Visited(ZipMemorySource(miscounted.data(), miscounted.size()), &visits), ZIP_WRONG_COUNT);
+    EXPECT_TRUE(visits.members.empty());
+}
+
+/* Members over several windows of the directory: 6,000 with 40-byte names
+   (96 bytes an entry), every 1,000th named "same.rom", and a pair far apart. */
+std::string WideArchive() {
+    std::vector<Entry> entries;
+    char name[48];
+    for (int i = 0; i < 6000; i++) {
+        snprintf(name, sizeof name, "%039d/", i);
+        entries.push_back(Named(i % 1000 == 7 ? "same.rom" : i == 3 || i == 5990 ? "far.rom" : name));
+    }
+    return Archive(entries);
+}
+
+TEST(ZipListing, RepeatedNamesAreFoundAcrossTheDirectory) {
+    std::vector<ZipMember> m = Members(WideArchive());
+    ASSERT_EQ(m.size(), 6000u);
+    for (size_t i = 0; i < m.size(); i++) {
+        bool repeated = i % 1000 == 7 || i == 3 || i == 5990;
+        EXPECT_EQ(m[i].problems, repeated ? (unsigned)ZIP_MEMBER_SAME_NAME : 0u) << i;
+    }
+}
+
+TEST(ZipListing, EntriesOfTheLongestKindAreReadAcrossWindows) {
+    std::vector<Entry> entries;
+    for (int i = 0; i < 5; i++) {
+        Entry e = Named(std::string(65535 - i, (char)('a' + i % 4))); /* the fifth repeats the first */
+        e.name = i == 4 ? entries[0].name : e.name;
+        e.extra = Field(0xCAFE, std::string(65531, 'x'));
+        e.comment = std::string(65535, 'c');
+        entries.push_back(e);
+    }
+    std::vector<ZipMember> m = Members(Archive(entries));
+    ASSERT_EQ(m.size(), 5u);
+    for (size_t i = 0; i < m.size(); i++) {
+        EXPECT_EQ(m[i].name, entries[i].name) << i;
+        EXPECT_EQ(m[i].problems, i == 0 || i == 4 ? (unsigned)ZIP_MEMBER_SAME_NAME : 0u) << i;
+    }
+}
+
+/* An archive in memory whose reads fail from the `failAt`th on, or, with
+   `later` set, read `later` instead. */
+struct FlakySource {
+    std::string bytes, later;
+    size_t reads, failAt;
+};
+
+bool ReadFlaky(void *context, uint64_t offset, void *buffer, size_t length) {
+    FlakySource *f = (FlakySource *)context;
+    if (++f->reads >= f->failAt && f->later.empty()) return false;
+    memcpy(buffer, (f->reads >= f->failAt ? f->later : f->bytes).data() + offset, length);
+    return true;
+}
+
+/* The reads made before the first member was visited, and the visits. */
+struct Watch {
+    const FlakySource *source;
+    size_t readsBeforeVisits, visited;
+};
+
+bool WatchVisit(void *context, const ZipMember &) {
+    Watch *watch = (Watch *)context;
+    if (watch->visited++ == 0) watch->readsBeforeVisits = watch->source->reads;
+    return true;
+}
+
+/* A source that fails, or changes, at any read: the listing says it failed,
+   and, if it did before the directory was checked whole, visited none. */
+TEST(ZipListing, ASourceThatFailsOrChangesMidwayIsTold) {
+    std::string bytes = WideArchive(), shifted = bytes;
+    shifted[bytes.size() / 2] ^= 0x40; /* somewhere in the directory: a name, or a length */
+    FlakySource source = {bytes, "", 0, SIZE_MAX};
+    Watch clean = {&source, 0, 0};
+    ASSERT_EQ(ListZipDirectory({ReadFlaky, &source, bytes.size()}, WatchVisit, &clean), ZIP_OK);
+    ASSERT_EQ(clean.visited, 6000u);
+    for (const std::string &later : {std::string(), shifted}) {
+        for (size_t failAt = 1; failAt <= source.reads; failAt++) {
+            FlakySource flaky = {bytes, later, 0, failAt};
+            Watch watch = {&flaky, 0, 0};
+            ZipProblem problem = ListZipDirectory({ReadFlaky, &flaky, bytes.size()}, WatchVisit, &watch);
+            if (later.empty()) {
+                EXPECT_EQ(problem, ZIP_READ_FAILED) << failAt;
+                if (failAt <= clean.readsBeforeVisits) EXPECT_EQ(watch.visited, 0u) << failAt;
+            } else {
+                EXPECT_TRUE(problem == ZIP_OK || problem == ZIP_READ_FAILED || watch.visited == 0) << failAt;
+            }
+            if (problem == ZIP_OK) EXPECT_EQ(watch.visited, 6000u) << failAt;
+        }
+    }
 }
 
 }  // namespace

@@ -14,7 +14,7 @@ std::string Field(uint16_t id, const std::string &data) {
 std::string CentralEntry(const Entry &e, uint64_t offset) {
     return Le(0x02014b50, 4) + Le(20, 2) + Le(20, 2) + Le(e.flags, 2) + Le(e.method, 2) + Le(0, 4) +
            Le(e.crc, 4) + Le(e.compressedSize, 4) + Le(e.size, 4) + Le(e.name.size(), 2) + Le(e.extra.size(), 2) +
-           Le(0, 2) + Le(0, 2) + Le(0, 2) + Le(0, 4) + Le(offset, 4) + e.name + e.extra;
+           Le(e.comment.size(), 2) + Le(0, 2) + Le(0, 2) + Le(0, 4) + Le(offset, 4) + e.name + e.extra + e.comment;
 }
 
 std::string EndRecord(uint64_t entries, uint64_t size, uint64_t offset) {

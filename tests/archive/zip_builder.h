@@ -13,7 +13,7 @@ struct Entry {
     uint64_t compressedSize = 0, size = 0;
     uint16_t flags = 0, method = 0;
     uint32_t crc = 0x1A2B3C4D;
-    std::string extra;
+    std::string extra, comment;
     int64_t offset = -1; /* -1: where its local header is laid */
 };
 

@@ -1,7 +1,9 @@
 """Zip archives made with Python's zipfile, and what zipfile lists in any archive.
 
 zip_fixtures.py make DIR      the small archives, each with its listing in NAME.list
-zip_fixtures.py many DIR      many.zip, 70,000 members, and many.zip.list
+zip_fixtures.py many DIR      many.zip, 70,000 members, and wrapped-N.zip, its first
+                              N members without ZIP64 for N of 65,535 to 70,000,
+                              each with its listing
 zip_fixtures.py list ARCHIVE [ENCODING]
                               the listing; ENCODING reads names without the UTF-8 flag
 
@@ -9,6 +11,7 @@ A listing has one line per member: the recorded name's bytes and the name as
 UTF-8, both in hexadecimal, the CRC-32, the compressed and full sizes, 1 for
 a folder, 1 for an encrypted member.
 """
+import struct
 import sys
 import zipfile
 
@@ -75,6 +78,25 @@ def make(folder):
     legacy(folder + "/cp437.zip", [(bytes(range(0x80, 0x100)) + b".rom", b"every upper byte")], None)
 
 
+def without_zip64(source, path, count):
+    """The first `count` entries of the directory under an end record
+    without ZIP64, its 16-bit count wrapped, as writers that do not use
+    ZIP64 leave it past 65,535 members."""
+    with zipfile.ZipFile(source) as archive:
+        start = archive.start_dir
+    with open(source, "rb") as f:
+        data = f.read()
+    at = start
+    for _ in range(count):
+        assert data[at:at + 4] == b"PK\x01\x02"
+        at += 46 + sum(struct.unpack("<HHH", data[at + 28:at + 34]))
+    end = struct.pack("<IHHHHIIH", 0x06054B50, 0, 0, count & 0xFFFF, count & 0xFFFF, at - start, start, 0)
+    with open(path, "wb") as f:
+        f.write(data[:at] + end)
+    with open(path + ".list", "w") as out:
+        out.write(listing(path))
+
+
 def many(folder):
     path = folder + "/many.zip"
     with zipfile.ZipFile(path, "w") as archive:
@@ -82,6 +104,8 @@ def many(folder):
             archive.writestr("g%05d.rom" % i, b"%d" % i)
     with open(path + ".list", "w") as out:
         out.write(listing(path))
+    for count in (65535, 65536, 65537, 70000):
+        without_zip64(path, "%s/wrapped-%d.zip" % (folder, count), count)
 
 
 if __name__ == "__main__":

@@ -97,7 +97,7 @@ TEST_F(HostTool, AnArchiveThatCannotBeReadIsOneFailedRow) {
         "-: error: a zip archive cut short: its end record is missing",
         "-: error: not a zip archive: it has no end record",
         "-: error: its end record points outside the file",
-        "-: error: its directory claims more entries than it holds",
+        "-: error: its end record miscounts the directory's entries",
         "-: error: one part of a split zip archive",
         "-: error: its directory is damaged: a record lacks its signature",
         "-: error: its directory is over 64 MB"};
