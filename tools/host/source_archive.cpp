@@ -37,15 +37,6 @@ static std::string ProblemsText(unsigned problems) {
     return text;
 }
 
-typedef bool (*ZipVisit)(void *context, const ZipMember &member);
-static ZipProblem ListZipDirectory(const ZipSource &source, ZipVisit visit, void *context) { /* TEMPORARY */
-    std::vector<ZipMember> members;
-    ZipProblem problem = ReadZipDirectory(source, &members);
-    for (const ZipMember &m : members)
-        if (!visit(context, m)) break;
-    return problem;
-}
-
 /* Where the members go as the directory is read. */
 struct Members {
     const std::string *archive;
