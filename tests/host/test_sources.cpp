@@ -57,7 +57,7 @@ TEST_F(HostTool, SmallChecksumsAreFoundInEitherForm) {
     }
 }
 
-TEST_F(HostTool, FileTakesSeveralPathsAndFilesAreNoKeys) {
+TEST_F(HostTool, FileTakesSeveralPaths) {
     Write("a.rom", Slurp(Sample("games/coral-moth.rom")));
     Write("b.rom", Slurp(Sample("games/tidewatch.rom")));
     ASSERT_EQ(mkdir((dir_ + "/roms").c_str(), 0755), 0);
@@ -66,9 +66,7 @@ TEST_F(HostTool, FileTakesSeveralPathsAndFilesAreNoKeys) {
                                dir_ + "/roms", "--", "EED33450"});
     EXPECT_EQ(Titles(doc), (std::vector<std::string>{"Coral Moth", "Tidewatch", "Lantern Keep", "Rally of Owls"}));
 
-    ToolRun run = Tool({"-c", Sample("data.dat"), dir_ + "/a.rom"});
-    EXPECT_EQ(run.status, 1);
-    EXPECT_NE(run.err.find("give game files with -f"), std::string::npos) << run.err;
+    ToolRun run;
 
     /* Windows leaves patterns to the program; a Linux shell has expanded them already. */
     run = Tool({"--json", "-c", Sample("data.dat"), "-f", dir_ + "/*.ROM", dir_ + "/?.rom", dir_ + "/z*.rom",
@@ -219,4 +217,48 @@ TEST_F(HostTool, StandardInputAndPipesFeedTheCatalogueAndKeys) {
     EXPECT_EQ(Titles(Json({"--json", "-c", Sample("data.dat"), "-k", dir_ + "/keys"})),
               std::vector<std::string>{"Rally of Owls"});
     writer.join();
+}
+
+/* What Explorer passes when files are dropped on the program: bare paths,
+   a folder searched with its subfolders, a .dat the catalogue; keys that
+   name nothing stay keys. Without a catalogue, data.dat is looked for
+   in the current folder, then beside the program, then in the folder. */
+TEST_F(HostTool, DroppedPathsAreGamesAndADroppedDatIsTheCatalogue) {
+    ASSERT_EQ(mkdir((dir_ + "/roms").c_str(), 0755), 0);
+    ASSERT_EQ(mkdir((dir_ + "/roms/sub").c_str(), 0755), 0);
+    Write("roms/a.rom", Slurp(Sample("games/coral-moth.rom")));
+    Write("roms/sub/b.rom", Slurp(Sample("games/tidewatch.rom")));
+    nlohmann::json typed = Json({"--json", "-c", Sample("data.dat"), "-r", "-f", dir_ + "/roms"});
+    nlohmann::json dropped = Json({"--json", Sample("data.dat"), dir_ + "/roms", "EED33450"});
+    ASSERT_EQ(dropped["games"].size(), 3u) << dropped;
+    EXPECT_EQ(dropped["games"][0], typed["games"][0]);
+    EXPECT_EQ(dropped["games"][1], typed["games"][1]);
+    EXPECT_EQ(dropped["games"][2]["title"], "Rally of Owls");
+
+    Write("roms/data.dat", Slurp(Sample("data.dat")));
+    ToolRun run = Tool({"--json", dir_ + "/roms"});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.err.find("the catalogue is '" + dir_ + "/roms/data.dat'"), std::string::npos) << run.err;
+    EXPECT_EQ(Titles(nlohmann::json::parse(run.out)), (std::vector<std::string>{"Coral Moth", "Tidewatch"}))
+        << "the catalogue is no game, though it lies among them";
+    cwd_ = dir_ + "/roms";
+    run = Tool({"EED33450"});
+    EXPECT_NE(run.err.find("the catalogue is 'data.dat'"), std::string::npos) << run.err;
+    EXPECT_NE(run.out.find("Rally of Owls"), std::string::npos) << run.out;
+}
+
+/* Started from Explorer, the window waits for a key before it closes; from
+   a console, a script or with its output redirected, it never waits. */
+TEST_F(HostTool, AWindowOfItsOwnWaitsForAKey) {
+    ToolRun run = Tool({"-c", Sample("data.dat"), "AD26400A"}, "\n");
+    EXPECT_EQ(run.err.find("Press any key"), std::string::npos) << run.err;
+    setenv("PLINORHOST_CONSOLE_ALONE", "1", 1);
+    run = Tool({"-c", Sample("data.dat"), "AD26400A"}, "\n");
+    ToolRun nothing = Tool({}, "\n");
+    unsetenv("PLINORHOST_CONSOLE_ALONE");
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.out.find("Lantern Keep"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("Press any key to close this window."), std::string::npos) << run.out;
+    EXPECT_NE(nothing.out.find("drop a folder of games"), std::string::npos) << nothing.out;
+    EXPECT_NE(nothing.out.find("Press any key"), std::string::npos) << nothing.out;
 }

@@ -226,7 +226,6 @@ TEST(CommandLine, UsageMistakesAreNamedFromTheArgumentsAlone) {
     } cases[] = {
         {{}, "nothing to ask"},
         {{"--colour", "-c", "data.dat", "1"}, "--colour"},
-        {{"1A2B"}, "no catalogue given"},
         {{"-c"}, "--catalogue"},
         {{"-c", "data.dat", ""}, "an empty key"},
         {{"-c", "data.dat", "-c", "faulty.dat", "AD26400A"}, "-c is given 2 times"},
@@ -253,7 +252,8 @@ TEST(CommandLine, RequestsKeepTheOrderGiven) {
     EXPECT_EQ(s.catalogue, "data.dat");
     std::vector<std::string> asked;
     for (const Request &r : s.requests) asked.push_back(std::to_string(r.kind) + ":" + r.value);
-    EXPECT_EQ(asked, (std::vector<std::string>{"0:AD26400A", "1:a.rom", "1:roms", "2:keys.txt", "0:12345678"}));
+    EXPECT_EQ(asked, (std::vector<std::string>{"3:AD26400A", "1:a.rom", "1:roms", "2:keys.txt", "3:12345678"}))
+        << "bare arguments wait for the file system to tell keys from paths";
     EXPECT_TRUE(s.lower && s.recursive && !s.archives);
     EXPECT_EQ(s.format, FORMAT_JSON);
     EXPECT_EQ(s.shown, SHOW_MISSING);

@@ -12,6 +12,7 @@ TEST_F(HostTool, ExplainsEachFailureWithItsOwnExitCode) {
         std::string message;
     } cases[] = {
         {{}, 1, "nothing to ask"},
+        {{"1A2B"}, 1, "no catalogue: none was given, and there is no 'data.dat'"},
         {{"-c", catalogue, "0058DE32", "check", Sample("faulty.dat")}, 1, "would be ignored"},
         {{"-c", dir_ + "/missing.dat", "1"}, 2, "cannot read catalogue '" + dir_ + "/missing.dat'"},
         {{"-c", dir_, "1"}, 2, "it is a directory"},

@@ -32,7 +32,7 @@ struct Parsed {
     std::string catalogue, plugin, checked;
     std::vector<std::string> keys, files, keyFiles;
     bool json = false, csv = false, lower = false, about = false, recursive = false, noArchives = false;
-    bool found = false, missing = false, summary = false;
+    bool found = false, missing = false, summary = false, version = false;
     CLI::App *check = NULL;
     CLI::Option *catalogueOption = NULL, *pluginOption = NULL, *keyOption = NULL, *fileOption = NULL,
                 *keyFileOption = NULL;
@@ -73,7 +73,11 @@ static void Describe(CLI::App *app, Parsed *p) {
     app->add_flag("--summary", p->summary,
                   "after the rows, count them on standard error (done anyway when it is a terminal)");
     app->add_flag("--about", p->about, "print the plug-in's version, author and description");
-    p->keyOption = app->add_option("KEY", p->keys, "a game's CRC-32 in hexadecimal, as a host writes it");
+    app->add_flag("--version", p->version, "print this tool's version, and the plug-in's");
+    p->keyOption = app->add_option("KEY|PATH", p->keys,
+                                   "a game's CRC-32 in hexadecimal, as a host writes it; or, as when dropped on "
+                                   "this program, a game file or folder (searched with its subfolders), or the "
+                                   ".dat catalogue");
     p->check = app->add_subcommand("check", "report what the plug-in will ignore in a catalogue, "
                                             "and why a game is not found");
     p->check->allow_windows_style_options(false);
@@ -116,8 +120,7 @@ static std::string Misuse(const Parsed &p) {
     size_t stdinReaders = (p.catalogue == "-") + std::count(p.keyFiles.begin(), p.keyFiles.end(), "-");
     if (stdinReaders > 1) return "standard input (-) can be read only once, by -c or by one -k";
     bool asks = !p.keys.empty() || !p.files.empty() || !p.keyFiles.empty();
-    if (!asks && !p.about) return "nothing to ask: give keys, -f game files or --keys (see --help)";
-    if (asks && p.catalogue.empty()) return "no catalogue given (-c data.dat)";
+    if (!asks && !p.about && !p.version) return "nothing to ask: give keys, -f game files or --keys (see --help)";
     for (const std::string &key : p.keys)
         if (key.empty()) return "an empty key would find any game that has no checksum; give the key in hexadecimal";
     return "";
@@ -128,9 +131,9 @@ static std::vector<Request> RequestsOf(CLI::App *app, const Parsed &p) {
     std::vector<Request> requests;
     size_t key = 0, file = 0, keyFile = 0;
     for (const CLI::Option *option : app->parse_order()) {
-        if (option == p.keyOption) requests.push_back({REQUEST_KEY, p.keys[key++]});
-        else if (option == p.fileOption) requests.push_back({REQUEST_FILE, p.files[file++]});
-        else if (option == p.keyFileOption) requests.push_back({REQUEST_KEYS_FILE, p.keyFiles[keyFile++]});
+        if (option == p.keyOption) requests.push_back({REQUEST_GIVEN, p.keys[key++], true});
+        else if (option == p.fileOption) requests.push_back({REQUEST_FILE, p.files[file++], p.recursive});
+        else if (option == p.keyFileOption) requests.push_back({REQUEST_KEYS_FILE, p.keyFiles[keyFile++], false});
     }
     return requests;
 }
@@ -147,6 +150,7 @@ static Settings SettingsOf(CLI::App *app, const Parsed &p) {
     s.lower = p.lower;
     s.about = p.about;
     s.summary = p.summary;
+    s.version = p.version;
     s.format = p.json ? FORMAT_JSON : p.csv ? FORMAT_CSV : FORMAT_TABLE;
     s.shown = p.found ? SHOW_FOUND : p.missing ? SHOW_MISSING : SHOW_ALL;
     return s;

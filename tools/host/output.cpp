@@ -61,9 +61,12 @@ bool Flush(Output *o) {
     return false;
 }
 
-void Tell(Output *o, const std::string &message) {
+void TellLines(Output *o, const std::string &lines) {
     Flush(o);
     if (o->progress != NULL) ClearProgress(o->progress);
-    std::string line = "plinorhost: " + Visible(message) + "\n";
-    WriteAll(stderr, line.data(), line.size());
+    WriteAll(stderr, lines.data(), lines.size());
+}
+
+void Tell(Output *o, const std::string &message) {
+    TellLines(o, "plinorhost: " + Visible(message) + "\n");
 }

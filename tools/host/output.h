@@ -39,4 +39,7 @@ bool Flush(Output *output);
    the rows so far. */
 void Tell(Output *output, const std::string &message);
 
+/* The tool's own lines, as they are, on standard error. */
+void TellLines(Output *output, const std::string &lines);
+
 #endif

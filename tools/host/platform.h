@@ -30,11 +30,11 @@ std::string MemberName(const std::string &archive, const std::string &member);
    it is such a pattern. Elsewhere the shell has expanded patterns already. */
 bool ExpandPattern(const std::string &name, std::vector<std::string> *matches);
 
-/* What tells one folder from another, however it is reached. */
-struct FolderId {
+/* What tells one file or folder from another, however it is reached. */
+struct FileId {
     uint64_t device, node;
 };
-bool FolderIdOf(const std::filesystem::path &folder, FolderId *id);
+bool FileIdOf(const std::filesystem::path &path, FileId *id);
 
 /* Opens a regular file for reading. Anything else is refused, without
    waiting on a FIFO or reading a device, and *type says what it is
@@ -81,11 +81,23 @@ bool InterruptRequested(void);
    it ends as it would have; lastWords may only write. */
 void WhenCrashing(void (*lastWords)(void));
 
-/* The system's words for an error code, with the code. */
-std::string SystemErrorText(unsigned long code);
+/* Whether the program has a console window of its own that will close
+   when it ends: on Windows, started from Explorer (a double-click, or
+   files dropped on it) rather than from a console or a script, with its
+   input and output on that console. PLINORHOST_CONSOLE_ALONE=1 in the
+   environment makes it say yes anywhere, so that tests can see the pause. */
+bool ConsoleOfItsOwn(void);
 
-/* The plug-in's file name, and the folder this program is in. */
-extern const char kPluginFileName[];
+/* Waits until a key is pressed (or a line or the end of the input comes,
+   where the input is no console). */
+void WaitForKey(void);
+
+/* The system's words for an error code, in the user's language, with the
+   code; a "%1" in them stands for `subject`. */
+std::string SystemErrorText(unsigned long code, const std::string &subject = "");
+
+/* The plug-in's file name, this program's, and the folder it is in. */
+extern const char kPluginFileName[], kToolFileName[];
 std::string ProgramDirectory(void);
 
 /* Loads exactly the library named, relative to the current folder, never

@@ -6,6 +6,7 @@
 #include <fcntl.h>
 #include <limits.h>
 #include <signal.h>
+#include <stdlib.h>
 #include <string.h>
 #include <sys/stat.h>
 #include <time.h>
@@ -37,7 +38,7 @@ bool ExpandPattern(const std::string &, std::vector<std::string> *) {
     return false;
 }
 
-bool FolderIdOf(const fs::path &folder, FolderId *id) {
+bool FileIdOf(const fs::path &folder, FileId *id) {
     struct stat st;
     if (stat(folder.c_str(), &st) != 0) return false;
     *id = {(uint64_t)st.st_dev, (uint64_t)st.st_ino};
@@ -183,11 +184,22 @@ void WhenCrashing(void (*lastWords)(void)) {
     for (int signal : {SIGSEGV, SIGBUS, SIGILL, SIGFPE}) sigaction(signal, &action, NULL);
 }
 
-std::string SystemErrorText(unsigned long code) {
+bool ConsoleOfItsOwn(void) {
+    const char *hook = getenv("PLINORHOST_CONSOLE_ALONE");
+    return hook != NULL && strcmp(hook, "1") == 0;
+}
+
+void WaitForKey(void) {
+    char key;
+    while (read(STDIN_FILENO, &key, 1) < 0 && errno == EINTR) {
+    }
+}
+
+std::string SystemErrorText(unsigned long code, const std::string &) {
     return strerror((int)code);
 }
 
-const char kPluginFileName[] = "plinorinfo.so";
+const char kPluginFileName[] = "plinorinfo.so", kToolFileName[] = "plinorhost";
 
 std::string ProgramDirectory(void) {
     char path[PATH_MAX];

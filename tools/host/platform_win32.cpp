@@ -20,13 +20,39 @@ static std::string Utf8(const wchar_t *wide) {
     return out;
 }
 
-std::string SystemErrorText(unsigned long code) {
-    char text[256] = "";
-    FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, NULL, code, 0, text,
-                   sizeof text, NULL);
-    std::string why = text;
+/* In the user's language, as UTF-8: not the ANSI code page's bytes. */
+std::string SystemErrorText(unsigned long code, const std::string &subject) {
+    wchar_t text[512] = L"";
+    FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, NULL, code, 0, text,
+                   sizeof text / sizeof text[0], NULL);
+    std::string why = Utf8(text);
+    size_t insert = why.find("%1");
+    if (insert != std::string::npos) why.replace(insert, 2, subject.empty() ? "it" : "'" + subject + "'");
     why.erase(why.find_last_not_of(" \r\n") + 1);
     return (why.empty() ? "Windows error" : why) + " (" + std::to_string(code) + ")";
+}
+
+bool ConsoleOfItsOwn(void) {
+    wchar_t hook[4];
+    DWORD n = GetEnvironmentVariableW(L"PLINORHOST_CONSOLE_ALONE", hook, 4);
+    if (n == 1 && hook[0] == L'1') return true;
+    DWORD processes[2], mode;
+    bool console = GetConsoleMode(GetStdHandle(STD_INPUT_HANDLE), &mode) &&
+                   GetConsoleMode(GetStdHandle(STD_OUTPUT_HANDLE), &mode);
+    return console && GetConsoleProcessList(processes, 2) == 1; /* no shell shares it */
+}
+
+void WaitForKey(void) {
+    HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
+    DWORD mode, n;
+    if (!GetConsoleMode(input, &mode)) {
+        char byte;
+        ReadFile(input, &byte, 1, &n, NULL);
+        return;
+    }
+    FlushConsoleInputBuffer(input); /* only a key pressed from now on */
+    for (INPUT_RECORD record; ReadConsoleInputW(input, &record, 1, &n) && n == 1;)
+        if (record.EventType == KEY_EVENT && record.Event.KeyEvent.bKeyDown) return;
 }
 
 std::vector<std::string> Arguments(int, char **) {
@@ -100,7 +126,7 @@ bool ExpandPattern(const std::string &name, std::vector<std::string> *matches) {
     return true;
 }
 
-bool FolderIdOf(const fs::path &folder, FolderId *id) {
+bool FileIdOf(const fs::path &folder, FileId *id) {
     HANDLE h = CreateFileW(folder.wstring().c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                            NULL, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, NULL); /* the flag opens folders */
     if (h == INVALID_HANDLE_VALUE) return false;
@@ -259,7 +285,7 @@ void WhenCrashing(void (*lastWords)(void)) {
     SetUnhandledExceptionFilter(OnCrash);
 }
 
-const char kPluginFileName[] = "plinorinfo.dll";
+const char kPluginFileName[] = "plinorinfo.dll", kToolFileName[] = "plinorhost.exe";
 
 std::string ProgramDirectory(void) {
     std::vector<wchar_t> path(32768);
@@ -277,7 +303,7 @@ void *OpenLibrary(const std::string &path, std::string *error) {
     n = n != 0 ? GetFullPathNameW(name.c_str(), n, &full[0], NULL) : 0;
     full.resize(n);
     HMODULE module = n != 0 ? LoadLibraryExW(full.c_str(), NULL, LOAD_WITH_ALTERED_SEARCH_PATH) : NULL;
-    if (module == NULL) *error = SystemErrorText(GetLastError());
+    if (module == NULL) *error = SystemErrorText(GetLastError(), path);
     return (void *)module;
 }
 

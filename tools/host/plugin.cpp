@@ -1,9 +1,30 @@
 /* The plug-in (loaded as a host loads it, its eight exports, asked by the two calls) */
 #include "plugin.h"
 
+#include <string.h>
+
 #include "platform.h"
 #include "text.h"
 #include "two_calls.h"
+
+int LibraryBits(const std::string &path) {
+    std::string error;
+    std::filesystem::file_type type;
+    FILE *f = OpenRegularFile(path, &error, &type);
+    if (f == NULL) return 0;
+    unsigned char head[64], pe[6];
+    int bits = 0;
+    if (fread(head, 1, sizeof head, f) == sizeof head) {
+        uint32_t at = (uint32_t)head[60] | (uint32_t)head[61] << 8 | (uint32_t)head[62] << 16 | (uint32_t)head[63] << 24;
+        if (memcmp(head, "\x7f" "ELF", 4) == 0) bits = head[4] == 1 ? 32 : head[4] == 2 ? 64 : 0;
+        else if (memcmp(head, "MZ", 2) == 0 && ReadAt(f, at, pe, sizeof pe) && memcmp(pe, "PE\0\0", 4) == 0) {
+            unsigned machine = pe[4] | pe[5] << 8;
+            bits = machine == 0x14C ? 32 : machine == 0x8664 || machine == 0xAA64 ? 64 : 0; /* i386; x64, ARM64 */
+        }
+    }
+    fclose(f);
+    return bits;
+}
 
 std::string DefaultPluginPath(void) {
     return JoinName(ProgramDirectory(), kPluginFileName);

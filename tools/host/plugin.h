@@ -16,6 +16,10 @@ struct Plugin {
     PlinorIdentityText author = NULL, info = NULL;
 };
 
+/* The bitness a library file is built for, from its header: 32 or 64, or
+   0 when it cannot tell. */
+int LibraryBits(const std::string &path);
+
 /* The plug-in file that sits beside this program. */
 std::string DefaultPluginPath(void);
 

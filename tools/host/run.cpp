@@ -12,6 +12,8 @@
 #include "sources.h"
 #include "text.h"
 
+#include <filesystem>
+
 enum {
     HASH_BUFFER_BYTES = 1 << 20,
     MEASURED_ROWS = 100000 /* names looked at for the table's widths before the first row */
@@ -59,6 +61,13 @@ static bool AnswerStage(void *context, Row *row) {
     return !a->control.output->gone;
 }
 
+static SourceOptions SourcesOf(const Settings &s) {
+    SourceOptions options;
+    options.archives = s.archives;
+    options.skipCatalogue = s.catalogue != "-" && FileIdOf(PathOf(s.catalogue), &options.catalogue);
+    return options;
+}
+
 /* The first look: only the names, for the table's widths. */
 struct Measure {
     TableLayout *layout;
@@ -82,9 +91,7 @@ static size_t FitRequests(const Settings &s, TableLayout *layout, Control *contr
         if (r.kind != REQUEST_KEY) FitCell(layout, COLUMN_KEY, "00000000");
         keysFiles = keysFiles || r.kind == REQUEST_KEYS_FILE;
     }
-    SourceOptions options;
-    options.recursive = s.recursive;
-    options.archives = s.archives;
+    SourceOptions options = SourcesOf(s);
     options.measuring = true;
     Measure measure = {layout, 0};
     SourceNotes notes;
@@ -184,9 +191,7 @@ static int AnswerRequests(const Settings &s, const Plugin &plugin, Answering *a)
     if (s.about) identity = AskIdentity(plugin);
     Put(control->output, ReportHead(s.format, s.about ? &identity : NULL, kCsvByteOrderMark));
     a->buffer.resize(HASH_BUFFER_BYTES);
-    SourceOptions options;
-    options.recursive = s.recursive;
-    options.archives = s.archives;
+    SourceOptions options = SourcesOf(s);
     SendRequests(s.requests, &inputs, options, {AnswerStage, a}, control, &notes);
     CloseInputs(&inputs);
     ClearProgress(control->progress);
@@ -197,7 +202,43 @@ static int AnswerRequests(const Settings &s, const Plugin &plugin, Answering *a)
     return Ending(*a, notes);
 }
 
-int RunQueries(const Settings &s) {
+static const char kHowToUse[] =
+    "How to use plinorhost: drop a folder of games (or zip archives of them) on\n"
+    "plinorhost.exe, with data.dat beside it or in that folder; each game's title,\n"
+    "maker, genre, year and memo are listed. Or open a Command Prompt here and\n"
+    "type: plinorhost -c data.dat -r -f FOLDER (plinorhost --help tells more).\n";
+
+/* Without -c, the catalogue dropped with the games or found where one is
+   looked for, said in the run's first lines; false when there is none. */
+static bool ChooseCatalogue(Settings *s, bool given, const std::string &firstFolder, Output *output) {
+    if (given || s->requests.empty()) return true;
+    std::vector<std::string> places = CataloguePlaces(firstFolder);
+    for (size_t i = 0; s->catalogue.empty() && i < places.size(); i++) {
+        std::error_code ec;
+        if (std::filesystem::is_regular_file(PathOf(places[i]), ec)) s->catalogue = places[i];
+    }
+    if (!s->catalogue.empty()) {
+        Tell(output, "the catalogue is '" + s->catalogue + "'");
+        return true;
+    }
+    std::string looked;
+    for (const std::string &place : places) looked += (looked.empty() ? "'" : ", '") + place + "'";
+    Tell(output, "no catalogue: none was given, and there is no " + looked +
+                     "; give one with -c data.dat, or drop it on this program with the games");
+    TellLines(output, kHowToUse);
+    return false;
+}
+
+/* Why the plug-in cannot be used, in words when it is built for the other bitness. */
+static std::string PluginProblem(const std::string &path, const std::string &error) {
+    int bits = LibraryBits(path), mine = (int)sizeof(void *) * 8;
+    if (bits == 0 || bits == mine) return "cannot use plug-in '" + path + "': " + error;
+    std::string folder = NameOf(PathOf(path).parent_path());
+    return "'" + path + "' is a " + std::to_string(bits) + "-bit plug-in; this tool is " + std::to_string(mine) +
+           "-bit: use " + (folder.empty() ? kToolFileName : JoinName(folder, kToolFileName));
+}
+
+int RunQueries(Settings s) {
     CatchInterrupt();
     Output output;
     Progress progress;
@@ -206,16 +247,17 @@ int RunQueries(const Settings &s) {
     a.settings = &s;
     a.about = s.about;
     a.control = {&output, &progress};
-    std::string misuse = KeysThatAreFiles(s.requests);
-    if (!misuse.empty()) {
-        Tell(&output, misuse);
-        return EXIT_USAGE;
-    }
     Plugin plugin;
     std::string pluginPath = s.plugin.empty() ? DefaultPluginPath() : s.plugin, error;
     if (!LoadPlugin(pluginPath, &plugin, &error)) {
-        Tell(&output, "cannot use plug-in '" + pluginPath + "': " + error);
+        Tell(&output, PluginProblem(pluginPath, error));
         return EXIT_PLUGIN;
+    }
+    bool given = !s.catalogue.empty();
+    std::string firstFolder = ResolveGiven(&s);
+    if (!ChooseCatalogue(&s, given, firstFolder, &output)) {
+        UnloadPlugin(&plugin);
+        return EXIT_USAGE;
     }
     std::string catalogue;
     KeyHints hints;
@@ -229,8 +271,13 @@ int RunQueries(const Settings &s) {
     return status;
 }
 
-int RunTool(const std::vector<std::string> &args) {
-    PrepareOutput();
+static int Run(const std::vector<std::string> &args) {
+    if (args.size() <= 1 && ConsoleOfItsOwn()) { /* opened from Explorer with nothing dropped */
+        Output output;
+        Put(&output, kHowToUse);
+        Flush(&output);
+        return EXIT_USAGE;
+    }
     CommandLine line = ParseCommandLine(args);
     if (line.stop) {
         Output output;
@@ -243,4 +290,16 @@ int RunTool(const std::vector<std::string> &args) {
         return *line.stop;
     }
     return line.settings.check ? RunCheck(line.settings) : RunQueries(line.settings);
+}
+
+int RunTool(const std::vector<std::string> &args) {
+    PrepareOutput();
+    int status = Run(args);
+    if (ConsoleOfItsOwn()) { /* the window closes when we end: let it be read first */
+        Output output;
+        Put(&output, "\nPress any key to close this window.\n");
+        Flush(&output);
+        WaitForKey();
+    }
+    return status;
 }

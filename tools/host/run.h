@@ -11,7 +11,7 @@
 int RunTool(const std::vector<std::string> &args);
 
 /* Asks the plug-in about every request, row by row. */
-int RunQueries(const Settings &settings);
+int RunQueries(Settings settings);
 
 /* Reports what the plug-in will make of a catalogue. */
 int RunCheck(const Settings &settings);

@@ -5,12 +5,15 @@
 #include <string>
 #include <vector>
 
-enum RequestKind { REQUEST_KEY, REQUEST_FILE, REQUEST_KEYS_FILE };
+/* GIVEN: an argument without an option, a key or a path dropped on the
+   program, until the file system tells which. */
+enum RequestKind { REQUEST_KEY, REQUEST_FILE, REQUEST_KEYS_FILE, REQUEST_GIVEN };
 
-/* One argument that asks: a key, a -f path or a -k keys file. */
+/* One argument that asks: a key, a -f path, a -k keys file, or a bare one. */
 struct Request {
     RequestKind kind = REQUEST_KEY;
     std::string value;
+    bool recursive = false; /* a folder's subfolders too */
 };
 
 enum Format { FORMAT_TABLE, FORMAT_JSON, FORMAT_CSV };
@@ -27,6 +30,7 @@ struct Settings {
     bool lower = false;           /* keys formed in lower case */
     bool about = false;           /* the plug-in's identity first */
     bool summary = false;         /* the count on standard error, even when it is no terminal */
+    bool version = false;         /* the versions of the tool and the plug-in */
     Format format = FORMAT_TABLE;
     Shown shown = SHOW_ALL;
 };

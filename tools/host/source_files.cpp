@@ -83,8 +83,8 @@ static void AddFile(Walk *walk, const fs::path &path, const std::string &name) {
 
 /* Starts walking a folder, unless it was walked already or cannot be listed. */
 static void EnterFolder(Walk *walk, const fs::path &folder, const std::string &name) {
-    FolderId id;
-    if (FolderIdOf(folder, &id) && !walk->seen.insert({id.device, id.node}).second) {
+    FileId id;
+    if (FileIdOf(folder, &id) && !walk->seen.insert({id.device, id.node}).second) {
         FileRow(walk, name, ROW_SKIPPED, "a folder already searched");
         Send(walk);
         return;
@@ -103,6 +103,12 @@ static void EnterFolder(Walk *walk, const fs::path &folder, const std::string &n
     walk->stack.push_back(std::move(frame));
 }
 
+static bool IsCatalogue(const Walk *walk, const fs::path &path) {
+    FileId id;
+    return walk->options->skipCatalogue && FileIdOf(path, &id) && id.device == walk->options->catalogue.device &&
+           id.node == walk->options->catalogue.node;
+}
+
 static void WalkFolder(Walk *walk, const fs::path &folder, const std::string &name) {
     EnterFolder(walk, folder, name);
     while (!walk->stack.empty() && !walk->stopped && !Stopping(walk->control)) {
@@ -115,7 +121,9 @@ static void WalkFolder(Walk *walk, const fs::path &folder, const std::string &na
         std::string entryName = JoinName(top.name, entry.first);
         fs::path path = entry.second;
         std::error_code ec; /* each entry's own: one bad link spoils nothing else */
-        if (!fs::is_directory(path, ec)) AddFile(walk, path, entryName);
+        if (!fs::is_directory(path, ec)) {
+            if (!IsCatalogue(walk, path)) AddFile(walk, path, entryName);
+        }
         else if (walk->options->recursive) EnterFolder(walk, path, entryName); /* top is not used after this */
         else walk->foldersLeft++;
     }

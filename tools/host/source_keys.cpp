@@ -13,17 +13,6 @@ bool IsHexadecimal(const std::string &key) {
     return !key.empty();
 }
 
-std::string KeysThatAreFiles(const std::vector<Request> &requests) {
-    for (const Request &r : requests) {
-        if (r.kind != REQUEST_KEY || IsHexadecimal(r.value)) continue;
-        std::error_code ec;
-        std::vector<std::string> matches;
-        if (std::filesystem::exists(PathOf(r.value), ec) || (ExpandPattern(r.value, &matches) && !matches.empty()))
-            return "'" + r.value + "' is a file or folder, not a key: give game files with -f";
-    }
-    return "";
-}
-
 static std::string Shown(const std::string &name) {
     return name == "-" ? "standard input" : "'" + name + "'";
 }

@@ -9,7 +9,9 @@ void SendRequests(const std::vector<Request> &requests, OpenedInputs *inputs, co
         if (Stopping(control)) return;
         bool more = true;
         if (r.kind == REQUEST_FILE) {
-            more = SendPath(r.value, options, sink, &row, control, notes);
+            SourceOptions own = options;
+            own.recursive = r.recursive;
+            more = SendPath(r.value, own, sink, &row, control, notes);
         } else if (options.measuring) {
             continue; /* keys are measured where they are given; keys files are read once */
         } else if (r.kind == REQUEST_KEY) {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "control.h"
+#include "platform.h"
 #include "row.h"
 #include "settings.h"
 
@@ -19,9 +20,11 @@ struct RowSink {
 };
 
 struct SourceOptions {
-    bool recursive = false; /* folders' subfolders too */
+    bool recursive = false; /* folders' subfolders too: each request says */
     bool archives = true;   /* a zip archive stands for its members */
     bool measuring = false; /* a first look at the names, for the table: no warnings, no keys read */
+    bool skipCatalogue = false; /* the catalogue, met in a folder walked, is no game */
+    FileId catalogue = {0, 0};
 };
 
 /* The keys files, opened before any row: one that cannot be read stops
@@ -43,9 +46,16 @@ struct SourceNotes {
 
 bool IsHexadecimal(const std::string &key);
 
-/* A usage error in the keys given, seen in the file system: a key that is
-   not hexadecimal but names a file or folder. "" when there is none. */
-std::string KeysThatAreFiles(const std::vector<Request> &requests);
+/* Bare arguments told apart by the file system, as Explorer passes what
+   is dropped on the program: one that is hexadecimal, or names nothing,
+   is a key; a file or folder is a game path, searched with its
+   subfolders; and the first file ending in ".dat", when no catalogue is
+   given, is the catalogue. Returns the first folder given, or "". */
+std::string ResolveGiven(Settings *settings);
+
+/* Where a catalogue is looked for when none is given: data.dat in the
+   current folder, beside this program, then in the first folder given. */
+std::vector<std::string> CataloguePlaces(const std::string &firstFolder);
 
 /* Opens every keys file; false with notes->error when one cannot be read. */
 bool OpenInputs(const std::vector<Request> &requests, OpenedInputs *inputs, SourceNotes *notes);
