@@ -13,6 +13,7 @@
 #include "game_index.h"
 #include "game_table.h"
 #include "lines.h"
+#include "module_life.h"
 #include "parser.h"
 #include "catalogue_generator.h"
 #include "checker.h"

@@ -1,7 +1,6 @@
 /* Game table (the module's one fixed table of game records and its life) */
 #include "game_table.h"
 
-#include "game_index.h"
 #include "memory.h"
 
 GameTable gameTable = {NULL, 0, -1};
@@ -18,20 +17,18 @@ static void AllocateTable(void) {
         ReleaseMemory(fresh);
 }
 
-void CreateGameTable(void) {
+bool ReserveGameRecords(void) {
     attached = true;
-    if (gameTable.records == NULL) {
-        AllocateTable();
-        CreateGameIndex(); /* only here: a table a second attach finds filled gets no empty index */
-    }
     gameTable.lastHit = -1;
+    if (gameTable.records != NULL) return false;
+    AllocateTable();
+    return true;
 }
 
-void ReleaseGameTable(void) {
+void ReleaseGameRecords(void) {
     attached = false;
     ReleaseMemory(gameTable.records);
     gameTable.records = NULL;
-    ReleaseGameIndex();
     gameTable.count = 0;
     gameTable.lastHit = -1;
 }

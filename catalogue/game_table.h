@@ -38,13 +38,13 @@ static inline void StoreShared(int32_t *value, int32_t v) {
     __atomic_store_n(value, v, __ATOMIC_RELAXED);
 }
 
-/* Process attach: reserve the table and its index (once each) and forget
-   the last hit. */
-void CreateGameTable(void);
+/* Attach's part for the table: reserve the records unless there are some,
+   and forget the last hit. True when there were none, so that whatever
+   belongs to a new table is made with it. */
+bool ReserveGameRecords(void);
 
-/* Process detach: give the table and its index back; the next attach
-   starts empty. */
-void ReleaseGameTable(void);
+/* Detach's part: give the records back and empty the table. */
+void ReleaseGameRecords(void);
 
 /* The table, or null; retries an allocation that failed at attach. */
 GameRecord *GameTableReady(void);

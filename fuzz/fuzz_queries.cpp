@@ -7,6 +7,7 @@
 #include "game_index.h"
 #include "game_table.h"
 #include "keys.h"
+#include "module_life.h"
 #include "plinorinfo.h"
 #include "two_calls.h"
 

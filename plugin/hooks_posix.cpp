@@ -1,5 +1,5 @@
 /* Shared-object load and unload hooks (process attach and detach) */
-#include "game_table.h"
+#include "module_life.h"
 
 __attribute__((constructor)) static void OnLoad(void) {
     CreateGameTable();

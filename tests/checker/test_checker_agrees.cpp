@@ -11,6 +11,7 @@
 #include "catalogue_generator.h"
 #include "game_table.h"
 #include "lines.h"
+#include "module_life.h"
 
 static void ExpectAgreement(const std::string &bytes, const std::string &what) {
     CreateGameTable();

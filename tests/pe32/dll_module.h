@@ -5,6 +5,7 @@
 
 #include "game_index.h"
 #include "game_table.h"
+#include "module_life.h"
 
 /* The DLL's own table, index and allocation seam, found through the
    linker's map; before the DLL is loaded, a stand-in that is carried into
@@ -16,6 +17,6 @@ int &LoadedFailingAllocations(void);
 /* CreateGameTable loads the DLL (map, TLS callbacks, DLL_PROCESS_ATTACH) or,
    when it is loaded, sends another DLL_PROCESS_ATTACH; ReleaseGameTable
    sends DLL_PROCESS_DETACH, unmaps it and checks that every heap block the
-   DLL took is back. Both are declared in game_table.h. */
+   DLL took is back. Both are declared in module_life.h. */
 
 #endif

@@ -12,6 +12,7 @@
 #include "game_index.h"
 #include "game_table.h"
 #include "memory.h"
+#include "module_life.h"
 #include "plinorinfo.h"
 
 #ifdef PLINOR_DLL_RUNNER

@@ -165,6 +165,30 @@ TEST_F(PluginTest, ACatalogueThatFinishesNoGameIsReadAgainByEveryQuery) {
     EXPECT_EQ(Ask(GetTitle, later.c_str(), "1A2B3C4D").text, "Starfall Courier");
 }
 
+/* Every field a game can have, and a key, but no "</game>". */
+static const char kUnfinished[] = "<title>Stale</title>\n<genre>3</genre>\n<publisher>Old</publisher>\n"
+                                  "<date>1901</date>\n<comment>gone</comment>\n<crc32>DEADBEEF</crc32>\n";
+
+TEST_F(PluginTest, ATextThatFinishesNoGameLeavesNothingToTheNextText) {
+    EXPECT_EQ(GetTitle(kUnfinished, "DEADBEEF", 0, NULL, 0), NOT_FOUND);
+    const char *fresh = "<games>\n<game>\n<title>Fresh</title>\n</game>\n</games>\n";
+    EXPECT_EQ(GetTitle(fresh, "DEADBEEF", 0, PoisonedOut(), 0), NOT_FOUND); /* a key only the first named */
+    EXPECT_EQ(GetYear(fresh, "DEADBEEF", 0), NOT_FOUND);
+    EXPECT_EQ(Ask(GetTitle, fresh, "").text, "Fresh"); /* it has no checksum */
+    EXPECT_EQ(GetYear(fresh, "", 0), 0);
+}
+
+TEST_F(PluginTest, AFirstGameWithOnlyAKeyGetsNoFieldFromAnEarlierText) {
+    EXPECT_EQ(GetYear(kUnfinished, "DEADBEEF", 0), NOT_FOUND);
+    const char *keyOnly = "<games>\n<game>\n<crc32>ABCD1234</crc32>\n</game>\n</games>\n";
+    for (TextQuery q : {GetTitle, GetMaker, GetGenre, GetMemo}) {
+        Answer a = Ask(q, keyOnly, "ABCD1234");
+        EXPECT_EQ(a.size, 1);
+        EXPECT_EQ(a.text, "");
+    }
+    EXPECT_EQ(GetYear(keyOnly, "ABCD1234", 0), 0);
+}
+
 TEST_F(PluginTest, TheHostsTextIsLeftUnchanged) {
     std::string text = CatalogueText({kStarfall, kMossy}, "\r\n");
     std::vector<char> host(text.begin(), text.end());
