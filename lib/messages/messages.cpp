@@ -24,10 +24,6 @@ std::string Say(Language language, MessageId id, std::initializer_list<std::stri
     return out;
 }
 
-Language LanguageOfLocale(const char *locale) {
-    return locale != NULL && strncmp(locale, "ja", 2) == 0 ? LANGUAGE_JA : LANGUAGE_EN;
-}
-
 bool LanguageNamed(const std::string &name, Language *language) {
     if (name == "ja") *language = LANGUAGE_JA;
     else if (name == "en") *language = LANGUAGE_EN;

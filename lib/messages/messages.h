@@ -34,10 +34,6 @@ const char *MessageText(MessageId id, Language language);
    placeholder without an argument is left as it stands. */
 std::string Say(Language language, MessageId id, std::initializer_list<std::string> args = {});
 
-/* The language a person reads by an environment's locale name: "ja..." is
-   Japanese, anything else English. */
-Language LanguageOfLocale(const char *locale);
-
 /* "ja" or "en", as --lang takes them; false for anything else. */
 bool LanguageNamed(const std::string &name, Language *language);
 

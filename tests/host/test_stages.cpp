@@ -18,9 +18,10 @@ static std::string Utf16(const std::string &ascii, bool bigEndian) {
 }
 
 static std::vector<std::string> Keys(const std::vector<KeyLine> &lines) {
+    static const char *const faults[] = {"", "holds a NUL byte", "holds bytes that do not decode", "is too long to hold a key"};
     std::vector<std::string> keys;
     for (const KeyLine &k : lines)
-        keys.push_back(k.fault != NULL ? std::to_string(k.line) + ": " + k.fault : k.key);
+        keys.push_back(k.fault != KEY_FINE ? std::to_string(k.line) + ": " + faults[k.fault] : k.key);
     return keys;
 }
 
@@ -140,7 +141,7 @@ static std::string Printed(Format format, const TableLayout &layout, const Row &
 }
 
 TEST(Table, CellsArePaddedToTheirColumnsAndShownSafely) {
-    TableLayout layout = StartLayout();
+    TableLayout layout = StartLayout(LANGUAGE_EN);
     FitCell(&layout, COLUMN_TITLE, "Coral Moth and more");
     EXPECT_EQ(layout.widths[COLUMN_TITLE], 19u);
     EXPECT_EQ(FirstRowHead(FORMAT_TABLE, layout, false), "KEY  TITLE                MAKER  GENRE  YEAR  MEMO\n");
@@ -163,7 +164,7 @@ TEST(Table, CellsArePaddedToTheirColumnsAndShownSafely) {
 }
 
 TEST(Table, ColumnsStopGrowingAtTheirLimits) {
-    TableLayout layout = StartLayout();
+    TableLayout layout = StartLayout(LANGUAGE_EN);
     FitCell(&layout, COLUMN_TITLE, std::string(100, 'x'));
     FitCell(&layout, COLUMN_KEY, std::string(30, 'x'));
     FitCell(&layout, COLUMN_GENRE, "ロールプレイング");
@@ -198,9 +199,9 @@ TEST(Json, RowsHoldTheFieldsTheirStateHas) {
     std::string out;
     PrintRow(FORMAT_JSON, TableLayout(), missing, 0, &out);
     PrintRow(FORMAT_JSON, TableLayout(), missing, 1, &out);
-    std::string document = ReportHead(FORMAT_JSON, NULL, false) + out + ReportTail(FORMAT_JSON, 2);
+    std::string document = ReportHead(FORMAT_JSON, NULL, false, LANGUAGE_EN) + out + ReportTail(FORMAT_JSON, 2);
     EXPECT_EQ(nlohmann::json::parse(document)["games"].size(), 2u) << document;
-    EXPECT_EQ(nlohmann::json::parse(ReportHead(FORMAT_JSON, NULL, false) + ReportTail(FORMAT_JSON, 0))["games"].size(), 0u);
+    EXPECT_EQ(nlohmann::json::parse(ReportHead(FORMAT_JSON, NULL, false, LANGUAGE_EN) + ReportTail(FORMAT_JSON, 0))["games"].size(), 0u);
 }
 
 TEST(Csv, CellsAreQuotedOnlyWhenTheyMustBe) {
@@ -211,12 +212,12 @@ TEST(Csv, CellsAreQuotedOnlyWhenTheyMustBe) {
                    "\"two\r\nlines\",1991,,,\r\n");
     EXPECT_EQ(CsvHeader(), "asked,file,file_hex,member,member_hex,encrypted,key,key_hex,found,title,maker,genre,"
                            "memo,year,catalogue_has,skipped,error\r\n");
-    EXPECT_EQ(ReportHead(FORMAT_CSV, NULL, true), "\xEF\xBB\xBF" + CsvHeader());
+    EXPECT_EQ(ReportHead(FORMAT_CSV, NULL, true, LANGUAGE_EN), "\xEF\xBB\xBF" + CsvHeader());
 }
 
 static CommandLine Parse(std::vector<std::string> args) {
     args.insert(args.begin(), "plinorhost");
-    return ParseCommandLine(args);
+    return ParseCommandLine(args, LANGUAGE_EN);
 }
 
 TEST(CommandLine, UsageMistakesAreNamedFromTheArgumentsAlone) {
@@ -271,6 +272,23 @@ TEST(CommandLine, HelpNamesEveryOptionAndExitStatus) {
     EXPECT_EQ(line.stop, 0);
     for (const char *status : {"0 nothing to report", "1 usage", "2 unreadable", "5 output not written", "6 findings"})
         EXPECT_NE(line.help.find(status), std::string::npos) << status;
+}
+
+/* CLI11's own words too: the help's labels and the usage errors it finds. */
+TEST(CommandLine, SpeaksJapaneseWhenAsked) {
+    CommandLine line = ParseCommandLine({"plinorhost", "--lang", "ja", "--help"}, LANGUAGE_EN);
+    for (const char *english : {"Usage", "Options", "Positionals", "Subcommands", "REQUIRED", "Print this help", "TEXT"})
+        EXPECT_EQ(line.help.find(english), std::string::npos) << english;
+    EXPECT_NE(line.help.find("使い方: plinorhost"), std::string::npos) << line.help;
+    for (std::vector<std::string> args : {std::vector<std::string>{"plinorhost", "--colour"},
+                                          std::vector<std::string>{"plinorhost", "-c"}}) {
+        line = ParseCommandLine(args, LANGUAGE_JA);
+        EXPECT_EQ(line.stop, 1);
+        EXPECT_EQ(line.error.find("The following"), std::string::npos) << line.error;
+        EXPECT_NE(line.error.find("（詳しくは plinorhost --help）"), std::string::npos) << line.error;
+    }
+    EXPECT_EQ(ParseCommandLine({"plinorhost", "--lang=xx", "1"}, LANGUAGE_EN).stop, 1);
+    EXPECT_EQ(ParseCommandLine({"plinorhost", "--lang", "en", "--help"}, LANGUAGE_JA).settings.language, LANGUAGE_EN);
 }
 
 TEST(Progress, CountsRowsAndBytes) {

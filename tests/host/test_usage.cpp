@@ -2,6 +2,11 @@
    failures with their exit statuses, the plug-in it loads, catalogue warnings */
 #include "host_tool_test.h"
 
+#include <errno.h>
+#include <string.h>
+
+#include <regex>
+
 /* Each failure has its own exit status and a message, and no table follows;
    the usage errors' wording is the command line's own unit test's. */
 TEST_F(HostTool, ExplainsEachFailureWithItsOwnExitCode) {
@@ -89,5 +94,27 @@ TEST_F(HostTool, WarnsOfCataloguesHostsMisread) {
         EXPECT_EQ(run.status, 0) << c.said[0];
         EXPECT_NE(run.err.find("warning: " + dir_ + "/data.dat: " + c.said[0]), std::string::npos) << run.err;
         for (const std::string &said : c.said) EXPECT_NE(run.err.find(said), std::string::npos) << run.err;
+    }
+}
+
+/* In Japanese, nothing the tool writes for a person is left in English:
+   what stays in Latin letters is names (paths, options, formats), the
+   plug-in's own answers, and the system's words for an error. */
+TEST_F(HostTool, SpeaksJapaneseWhenAsked) {
+    ToolRun runs[] = {
+        Tool({"--lang", "ja", "--missing", "-c", Sample("data.dat"), "-f", Sample("games"), dir_ + "/gone.rom", "--",
+              "58de32", "zz", "--summary"}),
+        Tool({"--lang", "ja", "-c", dir_ + "/missing.dat", "1"}),
+        Tool({"--lang", "ja", "1A2B"}),
+        Tool({"--lang", "ja", "-c", Sample("data.dat"), "-k", Write("none.txt", "#\n")}),
+    };
+    std::regex paths("[^\\s「」]*[/\\\\][^\\s「」]*|--?[a-z]+"), word("[A-Za-z]{3,}"); /* paths and options */
+    for (const ToolRun &run : runs) {
+        std::string said = std::regex_replace(run.err + run.out, paths, " ");
+        for (const std::string &name : {std::string("plinorhost.exe"), std::string("plinorhost"), std::string("data.dat"), std::string(strerror(ENOENT)),
+                                        std::string("Windows"), std::string("zip")})
+            for (size_t at; (at = said.find(name)) != std::string::npos;) said.erase(at, name.size());
+        std::smatch found;
+        EXPECT_FALSE(std::regex_search(said, found, word)) << found.str() << " in:\n" << run.err << run.out;
     }
 }

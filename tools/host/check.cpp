@@ -8,14 +8,15 @@
 
 int RunCheck(const Settings &s) {
     Output output;
+    output.language = s.language;
     std::string bytes, error;
-    if (!ReadWholeFile(s.checked, MAX_INPUT_BYTES, &bytes, &error)) {
-        Tell(&output, "cannot read catalogue '" + s.checked + "': " + error);
+    if (!ReadWholeFile(s.checked, MAX_INPUT_BYTES, &bytes, &error, s.language)) {
+        Tell(&output, Say(s.language, M_CANNOT_READ_CATALOGUE, {s.checked, error}));
         return EXIT_CATALOGUE;
     }
     CheckReport report;
     CheckCatalogue(bytes, &report);
-    Put(&output, s.format == FORMAT_JSON ? CheckJson(s.checked, report) : CheckText(s.checked, report));
+    Put(&output, s.format == FORMAT_JSON ? CheckJson(s.checked, report) : CheckText(s.checked, report, s.language));
     if (!Flush(&output)) return output.status;
     return report.findings.empty() ? EXIT_OK : EXIT_FINDINGS;
 }

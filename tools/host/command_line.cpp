@@ -5,31 +5,13 @@
 #include <algorithm>
 #include <sstream>
 
-static const char kExitCodes[] =
-    "Exit status: 0 done; 1 usage, or a keys file without keys; 2 catalogue unreadable;\n"
-    "3 a row not answered (a game file unreadable or changed while read, a damaged\n"
-    "zip archive, a damaged or unsafe file in one, a keys-file line that is no key)\n"
-    "or a folder without game files: the other rows are still shown; 4 plug-in not\n"
-    "loadable; 5 output not written (quietly when the pipe was closed); 6 the check\n"
-    "found something to report; 130 stopped by Ctrl-C.";
-
-static const char kNotes[] =
-    "Rows are written as each is answered. The table's columns are as wide as the\n"
-    "widest cell they can get (the names and keys asked, the catalogue's findable\n"
-    "games), up to a limit past which a cell pushes the rest of its row right.\n"
-    "A keys file may be UTF-8, with or without a byte-order mark, or UTF-16 with its\n"
-    "mark; lines end in LF, CR LF or CR; spaces and tabs around a key are dropped, and\n"
-    "blank lines and lines beginning with # skipped.\n"
-    "On Windows the tool itself expands * and ? in the last part of a -f path.\n"
-    "A .zip file (named with -f or found in a folder) stands for the files inside it,\n"
-    "those in its folders included: each is a row, shown as the archive's name then\n"
-    "the file's path inside it, and keyed by the CRC-32 the archive records for it;\n"
-    "nothing is decompressed, and a zip inside a zip is one such file. --no-archives\n"
-    "keys a .zip file by its own CRC-32 instead.";
+#include "exit_status.h"
+#include "text.h"
 
 /* What CLI11 fills, before it becomes settings. */
 struct Parsed {
-    std::string catalogue, plugin, checked;
+    Language language;
+    std::string catalogue, plugin, checked, lang;
     std::vector<std::string> keys, files, keyFiles;
     bool json = false, csv = false, lower = false, about = false, recursive = false, noArchives = false;
     bool found = false, missing = false, summary = false, version = false;
@@ -38,62 +20,84 @@ struct Parsed {
                 *keyFileOption = NULL;
 };
 
+static std::string T(const Parsed &p, MessageId id) {
+    return MessageText(id, p.language);
+}
+
+/* The help's columns lined up by display width, so that Japanese names,
+   two columns a character, keep the descriptions in line. */
+class AlignedFormatter : public CLI::Formatter {
+public:
+    std::string make_option(const CLI::Option *opt, bool is_positional) const override {
+        std::string name = "  " + make_option_name(opt, is_positional) + make_option_opts(opt);
+        std::string description = make_option_desc(opt), padding(column_width_, ' ');
+        size_t width = DisplayWidth(name);
+        std::string line = name + (width < column_width_ ? std::string(column_width_ - width, ' ') : "\n" + padding);
+        for (char c : description) line += c == '\n' ? "\n" + padding : std::string(1, c);
+        return line + "\n";
+    }
+    std::string make_subcommand(const CLI::App *sub) const override {
+        std::string name = "  " + sub->get_display_name(), padding(column_width_, ' ');
+        size_t width = DisplayWidth(name);
+        return name + (width < column_width_ ? std::string(column_width_ - width, ' ') : "\n" + padding) +
+               sub->get_description() + "\n";
+    }
+};
+
+/* CLI11's own words in the help, in the reader's language. */
+static void Label(CLI::App *app, const Parsed &p) {
+    auto formatter = std::make_shared<AlignedFormatter>();
+    app->formatter(formatter);
+    const struct {
+        const char *key;
+        MessageId id;
+    } labels[] = {{"Usage", M_HELP_USAGE}, {"OPTIONS", M_HELP_OPTIONS_WORD}, {"SUBCOMMAND", M_HELP_SUBCOMMAND_WORD},
+                  {"Positionals", M_HELP_POSITIONALS}, {"REQUIRED", M_HELP_REQUIRED}};
+    for (const auto &l : labels) formatter->label(l.key, T(p, l.id));
+    app->set_help_flag("-h,--help", T(p, M_HELP_HELP))->group(T(p, M_HELP_OPTIONS));
+}
+
 static void Describe(CLI::App *app, Parsed *p) {
     app->name("plinorhost");
     app->allow_windows_style_options(false); /* "/tmp/data.dat" is a name, not an option */
-    app->description("Asks the plug-in for each game's title, maker, genre, year and memo, by its\n"
-                     "checksum key or by its game file, in the order asked.");
-    p->catalogueOption = app->add_option("-c,--catalogue", p->catalogue,
-                                         "the data.dat catalogue to pass to the plug-in: a file, a pipe, or - for "
-                                         "standard input")
-                             ->type_name("FILE")->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
-    p->fileOption = app->add_option("-f,--file", p->files,
-                                    "game files, keyed by their CRC-32, folders of them, or zip archives of "
-                                    "them: every argument up to the next option or --")
-                        ->type_name("PATH")->allow_extra_args(true);
-    p->keyFileOption = app->add_option("-k,--keys", p->keyFiles,
-                                       "keys from a text file, one a line: a file, a pipe, or - for standard input")
-                           ->type_name("FILE")->expected(1)->multi_option_policy(CLI::MultiOptionPolicy::TakeAll)
+    Label(app, *p);
+    app->description(T(*p, M_HELP_DESCRIPTION));
+    std::string options = T(*p, M_HELP_OPTIONS), file = T(*p, M_HELP_FILE);
+    p->catalogueOption = app->add_option("-c,--catalogue", p->catalogue, T(*p, M_HELP_C))
+                             ->type_name(file)->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+    p->fileOption = app->add_option("-f,--file", p->files, T(*p, M_HELP_F))
+                        ->type_name(T(*p, M_HELP_PATH))->allow_extra_args(true);
+    p->keyFileOption = app->add_option("-k,--keys", p->keyFiles, T(*p, M_HELP_K))
+                           ->type_name(file)->expected(1)->multi_option_policy(CLI::MultiOptionPolicy::TakeAll)
                            ->allow_extra_args(false);
-    p->pluginOption = app->add_option("-p,--plugin", p->plugin,
-                                      "the plug-in file to load, exactly as named (default: the one beside "
-                                      "this program)")
-                          ->type_name("FILE")->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
-    app->add_flag("-r,--recursive", p->recursive, "search the subfolders of folders too");
-    app->add_flag("--no-archives", p->noArchives,
-                  "key a .zip file by its own CRC-32, as any other file, instead of listing the games inside it");
-    app->add_flag("--lower", p->lower,
-                  "form game files' keys in lower-case hexadecimal, and ask the plug-in with those");
-    app->add_flag("--json", p->json, "print JSON instead of a table");
-    app->add_flag("--csv", p->csv,
-                  "print CSV instead of a table: RFC 4180, a header row naming the JSON's fields, UTF-8 "
-                  "(with a byte-order mark on Windows)");
-    app->add_flag("--found", p->found, "show only the games found");
-    app->add_flag("--missing", p->missing, "show only the rows not found, skipped or failed");
-    app->add_flag("--summary", p->summary,
-                  "after the rows, count them on standard error (done anyway when it is a terminal)");
-    app->add_flag("--about", p->about, "print the plug-in's version, author and description");
-    app->add_flag("--version", p->version, "print this tool's version, and the plug-in's");
-    p->keyOption = app->add_option("KEY|PATH", p->keys,
-                                   "a game's CRC-32 in hexadecimal, as a host writes it; or, as when dropped on "
-                                   "this program, a game file or folder (searched with its subfolders), or the "
-                                   ".dat catalogue");
-    p->check = app->add_subcommand("check", "report what the plug-in will ignore in a catalogue, "
-                                            "and why a game is not found");
+    p->pluginOption = app->add_option("-p,--plugin", p->plugin, T(*p, M_HELP_P))
+                          ->type_name(file)->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+    app->add_flag("-r,--recursive", p->recursive, T(*p, M_HELP_R));
+    app->add_flag("--no-archives", p->noArchives, T(*p, M_HELP_NO_ARCHIVES));
+    app->add_flag("--lower", p->lower, T(*p, M_HELP_LOWER));
+    app->add_flag("--json", p->json, T(*p, M_HELP_JSON));
+    app->add_flag("--csv", p->csv, T(*p, M_HELP_CSV));
+    app->add_flag("--found", p->found, T(*p, M_HELP_FOUND));
+    app->add_flag("--missing", p->missing, T(*p, M_HELP_MISSING));
+    app->add_flag("--summary", p->summary, T(*p, M_HELP_SUMMARY));
+    app->add_flag("--about", p->about, T(*p, M_HELP_ABOUT));
+    app->add_flag("--version", p->version, T(*p, M_HELP_VERSION));
+    app->add_option("--lang", p->lang, T(*p, M_HELP_LANG))->type_name(T(*p, M_HELP_LANGUAGE));
+    for (CLI::Option *option : app->get_options()) option->group(options);
+    p->keyOption = app->add_option(T(*p, M_HELP_KEY_OR_PATH), p->keys, T(*p, M_HELP_KEY_OR_PATH_TEXT))->type_name("");
+    p->check = app->add_subcommand("check", T(*p, M_HELP_CHECK))->group(T(*p, M_HELP_SUBCOMMANDS));
     p->check->allow_windows_style_options(false);
-    p->check->add_option("CATALOGUE", p->checked, "the data.dat to check")->required();
-    p->check->add_flag("--json", p->json, "print JSON, with every finished game, instead of lines");
-    p->check->footer("Each finding: FILE:LINE: warning: what the plug-in does [kind].\n"
-                     "Exit status: 0 nothing to report; 1 usage; 2 unreadable; 5 output not written; "
-                     "6 findings.");
-    app->footer(std::string(kNotes) + "\n\nAlso: plinorhost check data.dat (see plinorhost check --help).\n\n" +
-                kExitCodes);
+    Label(p->check, *p);
+    p->check->add_option(T(*p, M_HELP_CATALOGUE), p->checked, T(*p, M_HELP_CHECK_CATALOGUE))->required()->type_name("");
+    p->check->add_flag("--json", p->json, T(*p, M_HELP_CHECK_JSON))->group(options);
+    p->check->footer(T(*p, M_HELP_CHECK_FOOTER));
+    app->footer(T(*p, M_HELP_NOTES));
 }
 
 /* What was given besides the catalogue to check, which check would drop. */
 static std::string ExtrasForCheck(const Parsed &p) {
     std::vector<std::string> extras;
-    if (!p.keys.empty()) extras.push_back((p.keys.size() > 1 ? "the keys " : "the key ") + p.keys[0]);
+    if (!p.keys.empty()) extras.push_back(Say(p.language, p.keys.size() > 1 ? M_THE_KEYS : M_THE_KEY, {p.keys[0]}));
     if (!p.files.empty()) extras.push_back("-f");
     if (!p.keyFiles.empty()) extras.push_back("-k");
     if (p.catalogueOption->count() != 0) extras.push_back("-c");
@@ -101,29 +105,42 @@ static std::string ExtrasForCheck(const Parsed &p) {
     if (p.about) extras.push_back("--about");
     std::string text;
     for (size_t i = 0; i < extras.size(); i++)
-        text += (i == 0 ? "" : i + 1 == extras.size() ? " and " : ", ") + extras[i];
+        text += (i == 0 ? "" : i + 1 == extras.size() ? T(p, M_AND) : T(p, M_LIST_SEPARATOR)) + extras[i];
     return text;
 }
 
 /* A usage error the options' parser cannot see, or "". */
 static std::string Misuse(const Parsed &p) {
+    Language l = p.language;
     if (p.check->parsed()) {
         std::string extras = ExtrasForCheck(p);
-        return extras.empty() ? "" : "check reads only the catalogue it checks: " + extras +
-                                         " would be ignored; give them in a run of their own";
+        return extras.empty() ? "" : Say(l, M_USAGE_CHECK_EXTRAS, {extras});
     }
-    if (p.json && p.csv) return "--json and --csv: choose one";
-    if (p.csv && p.about) return "--about has no place in CSV: ask for it in a run of its own";
-    if (p.found && p.missing) return "--found and --missing: choose one";
+    if (p.json && p.csv) return T(p, M_USAGE_JSON_CSV);
+    if (p.csv && p.about) return T(p, M_USAGE_CSV_ABOUT);
+    if (p.found && p.missing) return T(p, M_USAGE_FOUND_MISSING);
     if (p.catalogueOption->count() > 1)
-        return "-c is given " + std::to_string(p.catalogueOption->count()) + " times: give one catalogue";
+        return Say(l, M_USAGE_CATALOGUE_TWICE, {std::to_string(p.catalogueOption->count())});
     size_t stdinReaders = (p.catalogue == "-") + std::count(p.keyFiles.begin(), p.keyFiles.end(), "-");
-    if (stdinReaders > 1) return "standard input (-) can be read only once, by -c or by one -k";
+    if (stdinReaders > 1) return T(p, M_USAGE_STDIN_TWICE);
     bool asks = !p.keys.empty() || !p.files.empty() || !p.keyFiles.empty();
-    if (!asks && !p.about && !p.version) return "nothing to ask: give keys, -f game files or --keys (see --help)";
+    if (!asks && !p.about && !p.version) return T(p, M_USAGE_NOTHING_TO_ASK);
     for (const std::string &key : p.keys)
-        if (key.empty()) return "an empty key would find any game that has no checksum; give the key in hexadecimal";
+        if (key.empty()) return T(p, M_USAGE_EMPTY_KEY);
     return "";
+}
+
+/* CLI11's complaint in the reader's words: its own text names what it found. */
+static std::string ParseProblem(const Parsed &p, const CLI::ParseError &e) {
+    std::string what = e.what();
+    size_t colon = what.find(": ");
+    if (colon != std::string::npos && dynamic_cast<const CLI::ExtrasError *>(&e) != NULL)
+        return Say(p.language, M_USAGE_UNEXPECTED, {what.substr(colon + 2)});
+    if (colon != std::string::npos && dynamic_cast<const CLI::ArgumentMismatch *>(&e) != NULL)
+        return Say(p.language, M_USAGE_NEEDS_VALUE, {what.substr(0, colon)});
+    if (dynamic_cast<const CLI::RequiredError *>(&e) != NULL)
+        return Say(p.language, M_USAGE_REQUIRED, {what.substr(0, what.find(' '))});
+    return Say(p.language, M_USAGE_UNREADABLE, {what});
 }
 
 /* Keys, files and keys files in the order given. */
@@ -140,6 +157,7 @@ static std::vector<Request> RequestsOf(CLI::App *app, const Parsed &p) {
 
 static Settings SettingsOf(CLI::App *app, const Parsed &p) {
     Settings s;
+    s.language = p.language;
     s.check = p.check->parsed();
     s.checked = p.checked;
     s.catalogue = p.catalogue;
@@ -156,10 +174,33 @@ static Settings SettingsOf(CLI::App *app, const Parsed &p) {
     return s;
 }
 
-CommandLine ParseCommandLine(const std::vector<std::string> &args) {
+/* --lang, looked for before anything else, since the help is in its language. */
+static bool LanguageGiven(const std::vector<std::string> &args, Language *language, std::string *bad) {
+    for (size_t i = 1; i < args.size(); i++) {
+        std::string value;
+        if (args[i] == "--") break;
+        if (args[i] == "--lang" && i + 1 < args.size()) value = args[i + 1];
+        else if (args[i].compare(0, 7, "--lang=") == 0) value = args[i].substr(7);
+        else continue;
+        if (!LanguageNamed(value, language)) *bad = value;
+        return bad->empty();
+    }
+    return true;
+}
+
+CommandLine ParseCommandLine(const std::vector<std::string> &args, Language language) {
     CommandLine line;
+    std::string bad;
+    bool known = LanguageGiven(args, &language, &bad);
+    line.settings.language = language;
+    if (!known) {
+        line.error = Say(language, M_USAGE_BAD_LANGUAGE, {bad}) + MessageText(M_USAGE_MORE, language);
+        line.stop = EXIT_USAGE;
+        return line;
+    }
     CLI::App app;
     Parsed p;
+    p.language = language;
     Describe(&app, &p);
     std::vector<const char *> argv;
     for (const std::string &a : args) argv.push_back(a.c_str());
@@ -169,16 +210,15 @@ CommandLine ParseCommandLine(const std::vector<std::string> &args) {
         std::ostringstream out, err;
         app.exit(e, out, err);
         line.help = out.str();
-        line.stop = 0;
+        line.stop = EXIT_OK;
         return line;
     } catch (const CLI::ParseError &e) {
-        line.error = std::string(e.what()) + (p.check->parsed() ? " (plinorhost check --help tells more)"
-                                                                : " (plinorhost --help tells more)");
-        line.stop = 1;
+        line.error = ParseProblem(p, e) + T(p, p.check->parsed() ? M_USAGE_MORE_CHECK : M_USAGE_MORE);
+        line.stop = EXIT_USAGE;
         return line;
     }
     line.error = Misuse(p);
-    if (!line.error.empty()) line.stop = 1;
+    if (!line.error.empty()) line.stop = EXIT_USAGE;
     else line.settings = SettingsOf(&app, p);
     return line;
 }

@@ -15,8 +15,9 @@ struct CommandLine {
     std::string error;       /* a usage error, for standard error when it stops */
 };
 
-/* The arguments, program name first. Usage is judged by the arguments
-   alone: what the file system says is for the stages that open things. */
-CommandLine ParseCommandLine(const std::vector<std::string> &args);
+/* The arguments, program name first, read in the language the user reads
+   unless --lang says otherwise. Usage is judged by the arguments alone:
+   what the file system says is for the stages that open things. */
+CommandLine ParseCommandLine(const std::vector<std::string> &args, Language language);
 
 #endif

@@ -7,6 +7,10 @@ bool Stopping(const Control *c) {
     return InterruptRequested() || c->output->gone;
 }
 
+Language LanguageOf(const Control *c) {
+    return c->output->language;
+}
+
 void Working(Control *c, uint64_t bytes) {
     c->progress->current = bytes;
     DrawProgress(c->progress);
@@ -18,5 +22,5 @@ void Waiting(Control *c) {
 }
 
 void Warn(Control *c, const std::string &message) {
-    Tell(c->output, "warning: " + message);
+    Tell(c->output, Say(c->output->language, M_WARNING, {message}));
 }

@@ -18,6 +18,9 @@ struct Control {
 
 bool Stopping(const Control *control);
 
+/* The language of every text for a person. */
+Language LanguageOf(const Control *control);
+
 /* A stage is reading a file: bytes so far of it. The progress line and
    the rows written so far keep moving. */
 void Working(Control *control, uint64_t bytes);

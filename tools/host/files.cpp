@@ -8,16 +8,18 @@
 
 namespace fs = std::filesystem;
 
-const char kChangedWhileRead[] = "changed while being read";
-
-const char *NotRegular(fs::file_type type) {
+static MessageId NotRegularId(fs::file_type type) {
     switch (type) {
-    case fs::file_type::directory: return "it is a directory";
-    case fs::file_type::fifo: return "not a regular file: a FIFO";
-    case fs::file_type::block: case fs::file_type::character: return "not a regular file: a device";
-    case fs::file_type::socket: return "not a regular file: a socket";
-    default: return "not a regular file";
+    case fs::file_type::directory: return M_IS_A_DIRECTORY;
+    case fs::file_type::fifo: return M_NOT_REGULAR_FIFO;
+    case fs::file_type::block: case fs::file_type::character: return M_NOT_REGULAR_DEVICE;
+    case fs::file_type::socket: return M_NOT_REGULAR_SOCKET;
+    default: return M_NOT_REGULAR;
     }
+}
+
+std::string NotRegular(fs::file_type type, Language language) {
+    return MessageText(NotRegularId(type), language);
 }
 
 bool ChangedSince(FILE *file, const FileStamp &before) {
@@ -25,35 +27,36 @@ bool ChangedSince(FILE *file, const FileStamp &before) {
     return !StampOf(file, &now) || now.size != before.size || now.modified != before.modified;
 }
 
-static std::string TooLarge(size_t maxBytes) {
-    return "larger than " + std::to_string(maxBytes >> 20) + " MB";
+std::string TooLarge(size_t maxBytes, Language language) {
+    return Say(language, M_LARGER_THAN, {std::to_string(maxBytes >> 20)});
 }
 
 /* Reads to the end, or to one byte past the bound. */
-static bool ReadStream(FILE *stream, size_t maxBytes, std::string *contents, std::string *error) {
+static bool ReadStream(FILE *stream, size_t maxBytes, std::string *contents, std::string *error, Language language) {
     char chunk[65536];
     size_t n;
     contents->clear();
     while (contents->size() <= maxBytes && (n = fread(chunk, 1, std::min(sizeof chunk, maxBytes + 1 - contents->size()), stream)) > 0)
         contents->append(chunk, n);
     if (ferror(stream)) *error = strerror(errno);
-    else if (contents->size() > maxBytes) *error = TooLarge(maxBytes);
+    else if (contents->size() > maxBytes) *error = TooLarge(maxBytes, language);
     return !ferror(stream) && contents->size() <= maxBytes;
 }
 
-bool ReadWholeFile(const std::string &name, size_t maxBytes, std::string *contents, std::string *error) {
+bool ReadWholeFile(const std::string &name, size_t maxBytes, std::string *contents, std::string *error,
+                   Language language) {
     fs::file_type type;
     FILE *f = OpenInput(name, error, &type);
     if (f == NULL) {
-        if (type == fs::file_type::directory) *error = NotRegular(type);
+        if (type == fs::file_type::directory) *error = NotRegular(type, language);
         return false;
     }
     FileStamp stamp;
     bool known = type == fs::file_type::regular && StampOf(f, &stamp);
     bool fits = !known || stamp.size <= maxBytes;
-    if (!fits) *error = TooLarge(maxBytes);
+    if (!fits) *error = TooLarge(maxBytes, language);
     else if (known) contents->reserve((size_t)stamp.size); /* read once, never grown */
-    bool ok = fits && ReadStream(f, maxBytes, contents, error);
+    bool ok = fits && ReadStream(f, maxBytes, contents, error, language);
     if (f != stdin) fclose(f);
     return ok;
 }

@@ -29,7 +29,7 @@ static void HashFile(Row *row, std::vector<unsigned char> *buffer, Control *cont
     if (f == NULL) {
         bool skipped = type != std::filesystem::file_type::none; /* it changed since it was listed */
         row->state = skipped ? ROW_SKIPPED : ROW_FAILED;
-        row->note = skipped ? NotRegular(type) : error;
+        row->note = skipped ? NotRegular(type, LanguageOf(control)) : error;
         return;
     }
     FileStamp before;
@@ -53,7 +53,7 @@ static void HashFile(Row *row, std::vector<unsigned char> *buffer, Control *cont
     row->crc = (uint32_t)sum;
     row->crcKnown = !(failed || changed || stopped);
     if (failed) row->note = strerror(readErrno);
-    else if (changed) row->note = kChangedWhileRead;
+    else if (changed) row->note = MessageText(M_CHANGED_WHILE_READ, LanguageOf(control));
     if (failed || changed) row->state = ROW_FAILED;
 }
 

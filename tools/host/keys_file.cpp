@@ -23,10 +23,10 @@ static void EndLine(KeysReader *r) {
         KeyLine &k = r->current;
         k.line = line;
         k.key.assign(text, first, last - first);
-        k.fault = r->longLine                             ? "is too long to hold a key"
-                : k.key.find('\0') != std::string::npos   ? "holds a NUL byte"
-                : decoded && !IsValidUtf8(k.key)          ? "holds bytes that do not decode"
-                                                          : NULL;
+        k.fault = r->longLine                             ? KEY_TOO_LONG
+                : k.key.find('\0') != std::string::npos   ? KEY_NUL_BYTE
+                : decoded && !IsValidUtf8(k.key)          ? KEY_UNDECODABLE
+                                                          : KEY_FINE;
         r->stopped = r->stopped || !r->take(r->context, k);
     }
     r->text.clear();

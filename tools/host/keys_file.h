@@ -8,11 +8,13 @@
 #include <string>
 #include <vector>
 
+enum KeyFault { KEY_FINE, KEY_NUL_BYTE, KEY_UNDECODABLE, KEY_TOO_LONG };
+
 /* One key, or why its line cannot be one. */
 struct KeyLine {
     size_t line = 0; /* from 1 */
     std::string key;
-    const char *fault = NULL; /* NULL, or what is wrong with the line */
+    KeyFault fault = KEY_FINE;
 };
 
 enum KeysEncoding { KEYS_UNDECIDED, KEYS_BYTES, KEYS_UTF8_MARKED, KEYS_UTF16_LE, KEYS_UTF16_BE };

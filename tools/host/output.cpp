@@ -16,7 +16,8 @@ static void LastWords(void) {
     if (crashing != NULL && !crashing->gone) WriteAll(stdout, crashing->pending.data(), crashing->pending.size());
 }
 
-void StartOutput(Output *o, Progress *progress) {
+void StartOutput(Output *o, Progress *progress, Language language) {
+    o->language = language;
     o->pending.clear();
     o->pending.reserve(kFlushSize * 2);
     o->rowsToTerminal = IsTerminal(stdout);
@@ -57,7 +58,7 @@ bool Flush(Output *o) {
     if (result == WRITTEN) return true;
     o->gone = true;
     o->status = EXIT_OUTPUT;
-    if (result == WRITE_FAILED) Tell(o, "cannot write the output: " + error); /* a closed pipe: quietly */
+    if (result == WRITE_FAILED) Tell(o, Say(o->language, M_CANNOT_WRITE_OUTPUT, {error})); /* a closed pipe: quietly */
     return false;
 }
 

@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "messages.h"
 #include "progress.h"
 
 struct Output {
@@ -15,10 +16,11 @@ struct Output {
     bool gone = false;       /* closed by its reader, or failed: nothing more is written */
     int status = 0;          /* EXIT_OUTPUT once gone */
     Progress *progress = NULL;
+    Language language = LANGUAGE_EN;
 };
 
 /* Rows written before the process crashes (in a plug-in, say) are not lost. */
-void StartOutput(Output *output, Progress *progress);
+void StartOutput(Output *output, Progress *progress, Language language);
 
 /* Buffers whole rows, written at least every 100 ms and in large pieces. */
 void Put(Output *output, const std::string &text);

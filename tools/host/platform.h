@@ -81,6 +81,10 @@ bool InterruptRequested(void);
    it ends as it would have; lastWords may only write. */
 void WhenCrashing(void (*lastWords)(void));
 
+/* Whether the user reads Japanese: on Windows the display language, else
+   LC_ALL, LC_MESSAGES or LANG, the first that is set. */
+bool UserReadsJapanese(void);
+
 /* Whether the program has a console window of its own that will close
    when it ends: on Windows, started from Explorer (a double-click, or
    files dropped on it) rather than from a console or a script, with its
@@ -92,8 +96,8 @@ bool ConsoleOfItsOwn(void);
    where the input is no console). */
 void WaitForKey(void);
 
-/* The system's words for an error code, in the user's language, with the
-   code; a "%1" in them stands for `subject`. */
+/* The system's words for an error code, in the user's language, and the
+   code in brackets; a "%1" in them stands for `subject`. */
 std::string SystemErrorText(unsigned long code, const std::string &subject = "");
 
 /* The plug-in's file name, this program's, and the folder it is in. */

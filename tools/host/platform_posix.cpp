@@ -184,6 +184,14 @@ void WhenCrashing(void (*lastWords)(void)) {
     for (int signal : {SIGSEGV, SIGBUS, SIGILL, SIGFPE}) sigaction(signal, &action, NULL);
 }
 
+bool UserReadsJapanese(void) {
+    for (const char *name : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
+        const char *value = getenv(name);
+        if (value != NULL && *value != '\0') return strncmp(value, "ja", 2) == 0;
+    }
+    return false;
+}
+
 bool ConsoleOfItsOwn(void) {
     const char *hook = getenv("PLINORHOST_CONSOLE_ALONE");
     return hook != NULL && strcmp(hook, "1") == 0;

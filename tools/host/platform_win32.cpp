@@ -27,9 +27,13 @@ std::string SystemErrorText(unsigned long code, const std::string &subject) {
                    sizeof text / sizeof text[0], NULL);
     std::string why = Utf8(text);
     size_t insert = why.find("%1");
-    if (insert != std::string::npos) why.replace(insert, 2, subject.empty() ? "it" : "'" + subject + "'");
+    if (insert != std::string::npos) why.replace(insert, 2, subject);
     why.erase(why.find_last_not_of(" \r\n") + 1);
-    return (why.empty() ? "Windows error" : why) + " (" + std::to_string(code) + ")";
+    return why + (why.empty() ? "(" : " (") + std::to_string(code) + ")";
+}
+
+bool UserReadsJapanese(void) {
+    return PRIMARYLANGID(GetUserDefaultUILanguage()) == LANG_JAPANESE;
 }
 
 bool ConsoleOfItsOwn(void) {

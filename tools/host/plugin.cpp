@@ -30,24 +30,26 @@ std::string DefaultPluginPath(void) {
     return JoinName(ProgramDirectory(), kPluginFileName);
 }
 
-template <typename F> static bool Resolve(void *library, const char *name, F *f, std::string *error) {
+template <typename F> static bool Resolve(void *library, const char *name, F *f, std::string *missing) {
     *f = reinterpret_cast<F>(LibrarySymbol(library, name));
-    if (*f == NULL) *error = "it has no export named " + std::string(name);
+    if (*f == NULL) *missing = name;
     return *f != NULL;
 }
 
-bool LoadPlugin(const std::string &path, Plugin *p, std::string *error) {
+bool LoadPlugin(const std::string &path, Plugin *p, std::string *error, Language language) {
     p->library = OpenLibrary(path, error);
     if (p->library == NULL) return false;
-    if (Resolve(p->library, "GetTitle", &p->title, error) &&
-        Resolve(p->library, "GetMaker", &p->maker, error) &&
-        Resolve(p->library, "GetGenre", &p->genre, error) &&
-        Resolve(p->library, "GetMemo", &p->memo, error) &&
-        Resolve(p->library, "GetYear", &p->year, error) &&
-        Resolve(p->library, "GetPluginVersion", &p->version, error) &&
-        Resolve(p->library, "GetPluginAuthor", &p->author, error) &&
-        Resolve(p->library, "GetPluginInfo", &p->info, error))
+    std::string missing;
+    if (Resolve(p->library, "GetTitle", &p->title, &missing) &&
+        Resolve(p->library, "GetMaker", &p->maker, &missing) &&
+        Resolve(p->library, "GetGenre", &p->genre, &missing) &&
+        Resolve(p->library, "GetMemo", &p->memo, &missing) &&
+        Resolve(p->library, "GetYear", &p->year, &missing) &&
+        Resolve(p->library, "GetPluginVersion", &p->version, &missing) &&
+        Resolve(p->library, "GetPluginAuthor", &p->author, &missing) &&
+        Resolve(p->library, "GetPluginInfo", &p->info, &missing))
         return true;
+    *error = Say(language, M_NO_EXPORT, {missing});
     UnloadPlugin(p);
     return false;
 }

@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "messages.h"
 #include "plinorinfo.h"
 
 struct Plugin {
@@ -25,7 +26,7 @@ std::string DefaultPluginPath(void);
 
 /* Loads the library and resolves every export; on failure returns false
    and says why in *error. */
-bool LoadPlugin(const std::string &path, Plugin *plugin, std::string *error);
+bool LoadPlugin(const std::string &path, Plugin *plugin, std::string *error, Language language);
 void UnloadPlugin(Plugin *plugin);
 
 /* The two-call protocol: the size, then a copy into a buffer of that size.

@@ -6,31 +6,37 @@
 #include "printing.h"
 #include "text.h"
 
-static std::string Plural(size_t n, const char *one, const char *many) {
-    return std::to_string(n) + " " + (n == 1 ? one : many);
+static std::string Plural(Language language, size_t n, MessageId one, MessageId many) {
+    return Say(language, n == 1 ? one : many, {std::to_string(n)});
 }
 
-static std::string GamesLine(const CheckReport &r) {
-    std::string line = Plural(r.games.size(), "game", "games") + " finished: " +
-                       std::to_string(r.findable) + " findable, " + std::to_string(r.unreachable) +
-                       " unreachable";
-    if (r.ignored != 0) line += "; " + Plural(r.ignored, "game", "games") + " ignored past " + std::to_string(MAX_GAMES);
+static std::string GamesLine(const CheckReport &r, Language l) {
+    std::string line = Say(l, M_CHECK_GAMES, {Plural(l, r.games.size(), M_GAME_ONE, M_GAME_MANY),
+                                              std::to_string(r.findable), std::to_string(r.unreachable)});
+    if (r.ignored != 0)
+        line += Say(l, M_CHECK_IGNORED, {Plural(l, r.ignored, M_GAME_ONE, M_GAME_MANY), std::to_string(MAX_GAMES)});
     return line;
 }
 
-std::string CheckText(const std::string &name, const CheckReport &report) {
-    std::string shown = Visible(name), out;
-    for (const Finding &f : report.findings)
-        out += shown + (f.line != 0 ? ":" + std::to_string(f.line) : "") + ": warning: " +
-               Visible(Utf8FromShiftJis(f.message)) + " [" + FindingName(f.kind) + "]\n";
-    out += shown + ": " + GamesLine(report) + "\n";
-    if (report.findings.empty()) return out + shown + ": nothing to report\n";
+/* The findings' kinds and how many of each: "1 long-line, 2 odd-date". */
+static std::string KindsLine(const CheckReport &r, Language l) {
     std::string kinds;
     for (int k = 0; k < FINDING_KINDS; k++)
-        if (report.counts[k] != 0)
-            kinds += std::string(kinds.empty() ? "" : ", ") + std::to_string(report.counts[k]) + " " +
-                     FindingName((FindingKind)k);
-    return out + shown + ": " + Plural(report.findings.size(), "finding", "findings") + ": " + kinds + "\n";
+        if (r.counts[k] != 0)
+            kinds += (kinds.empty() ? "" : MessageText(M_LIST_SEPARATOR, l)) +
+                     Say(l, M_KIND_COUNT, {std::to_string(r.counts[k]), FindingName((FindingKind)k)});
+    return kinds;
+}
+
+std::string CheckText(const std::string &name, const CheckReport &report, Language language) {
+    std::string shown = Visible(name), out;
+    for (const Finding &f : report.findings) /* "warning:" is for editors to find, in every language */
+        out += shown + (f.line != 0 ? ":" + std::to_string(f.line) : "") + ": warning: " +
+               Visible(Utf8FromShiftJis(f.message)) + " [" + FindingName(f.kind) + "]\n";
+    out += shown + ": " + GamesLine(report, language) + "\n";
+    if (report.findings.empty()) return out + shown + ": " + MessageText(M_CHECK_NOTHING, language) + "\n";
+    std::string findings = Plural(language, report.findings.size(), M_FINDING_ONE, M_FINDING_MANY);
+    return out + shown + ": " + Say(language, M_CHECK_FINDINGS, {findings, KindsLine(report, language)}) + "\n";
 }
 
 std::string CheckJson(const std::string &name, const CheckReport &report) {

@@ -5,9 +5,10 @@
 #include <string>
 
 #include "checker.h"
+#include "messages.h"
 
 /* "data.dat:12: warning: ... [long-line]" per finding, then the summary. */
-std::string CheckText(const std::string &name, const CheckReport &report);
+std::string CheckText(const std::string &name, const CheckReport &report, Language language);
 
 /* The same, with every finished game and what the plug-in holds for it. */
 std::string CheckJson(const std::string &name, const CheckReport &report);

@@ -1,11 +1,14 @@
 /* Printing as a table (columns fixed before the first row, every cell shown safely) */
+#include <string.h>
+
 #include <algorithm>
 
 #include "platform.h"
 #include "printing.h"
 #include "text.h"
 
-static const char *const kHeader[COLUMNS + 1] = {"FILE", "KEY", "TITLE", "MAKER", "GENRE", "YEAR", "MEMO"};
+static const MessageId kHeader[COLUMNS + 1] = {M_COLUMN_FILE,  M_COLUMN_KEY,  M_COLUMN_TITLE, M_COLUMN_MAKER,
+                                               M_COLUMN_GENRE, M_COLUMN_YEAR, M_COLUMN_MEMO};
 
 /* Wide enough for most catalogues' cells, narrow enough for a terminal. */
 static const size_t kColumnLimit[COLUMNS] = {60, 16, 40, 24, 16, 6};
@@ -24,16 +27,17 @@ void FitCell(TableLayout *layout, Column column, const std::string &cell) {
     layout->widths[column] = std::max(layout->widths[column], width);
 }
 
-TableLayout StartLayout(void) {
+TableLayout StartLayout(Language language) {
     TableLayout layout;
-    for (int c = 0; c < COLUMNS; c++) FitCell(&layout, (Column)c, kHeader[c]);
+    layout.language = language;
+    for (int c = 0; c < COLUMNS; c++) FitCell(&layout, (Column)c, MessageText(kHeader[c], language));
     FitCell(&layout, COLUMN_YEAR, YearText(0));
     return layout;
 }
 
-std::string FileCell(const Row &row) {
+std::string FileCell(const Row &row, Language language) {
     if (!row.member.present) return row.file;
-    return MemberName(row.file, row.member.name) + (row.member.encrypted ? " (encrypted)" : "");
+    return MemberName(row.file, row.member.name) + (row.member.encrypted ? MessageText(M_ENCRYPTED, language) : "");
 }
 
 /* A table line being made, a cell at a time. */
@@ -78,23 +82,24 @@ static void EndLine(Line *line) {
     *line->out += '\n';
 }
 
-#define PLAIN(text) text, sizeof text - 1
-
-static void AddRowCells(Line *line, const Row &row, bool withFiles) {
-    if (withFiles && row.askedBy == ASKED_BY_FILE) AddCell(line, FileCell(row));
-    else if (withFiles) AddPlainCell(line, PLAIN("-"));
+static void AddRowCells(Line *line, const Row &row, const TableLayout &layout) {
+    Language language = layout.language;
+    if (layout.withFiles && row.askedBy == ASKED_BY_FILE) AddCell(line, FileCell(row, language));
+    else if (layout.withFiles) AddPlainCell(line, "-", 1);
     if (row.state != ROW_ANSWERED) {
-        AddPlainCell(line, PLAIN("-"));
-        AddCell(line, (row.state == ROW_SKIPPED ? "(skipped: " : "(cannot read: ") + row.note + ")");
+        AddPlainCell(line, "-", 1);
+        AddCell(line, Say(language, row.state == ROW_SKIPPED ? M_SKIPPED_CELL : M_CANNOT_READ_CELL, {row.note}));
         return;
     }
     AddCell(line, row.key);
     if (!row.found && row.hint.empty()) {
-        AddPlainCell(line, PLAIN("(not in the catalogue)"));
+        const char *text = MessageText(M_NOT_IN_CATALOGUE, language);
+        if (language == LANGUAGE_EN) AddPlainCell(line, text, strlen(text)); /* most rows of a long run */
+        else AddCell(line, text);
         return;
     }
     if (!row.found) {
-        AddCell(line, "(not in the catalogue; it has " + row.hint + ")");
+        AddCell(line, Say(language, M_NOT_IN_CATALOGUE_HAS, {row.hint}));
         return;
     }
     for (const std::string *s : {&row.title, &row.maker, &row.genre}) AddCell(line, *s);
@@ -112,19 +117,20 @@ std::string TableLine(const TableLayout &layout, const std::vector<std::string> 
 
 std::string FirstRowHead(Format format, const TableLayout &layout, bool about) {
     if (format != FORMAT_TABLE) return "";
-    std::vector<std::string> header(kHeader + (layout.withFiles ? 0 : 1), kHeader + COLUMNS + 1);
+    std::vector<std::string> header;
+    for (int c = layout.withFiles ? 0 : 1; c <= COLUMNS; c++) header.push_back(MessageText(kHeader[c], layout.language));
     return (about ? "\n" : "") + TableLine(layout, header);
 }
 
-static std::string TableHead(const Identity *about) {
+static std::string TableHead(const Identity *about, Language language) {
     if (about == NULL) return "";
-    return Visible("Plug-in version " + std::to_string(about->version) + " by " + about->author) + "\n" +
+    return Visible(Say(language, M_PLUGIN_IDENTITY, {std::to_string(about->version), about->author})) + "\n" +
            Visible(about->description) + "\n";
 }
 
-std::string ReportHead(Format format, const Identity *about, bool csvMark) {
+std::string ReportHead(Format format, const Identity *about, bool csvMark, Language language) {
     if (format == FORMAT_CSV) return (csvMark ? "\xEF\xBB\xBF" : "") + CsvHeader(); /* spreadsheets then read UTF-8 */
-    if (format == FORMAT_TABLE) return TableHead(about);
+    if (format == FORMAT_TABLE) return TableHead(about, language);
     std::string head = "{\n";
     if (about != NULL)
         head += "  \"plugin\": " + JsonText({{"version", about->version}, {"author", about->author},
@@ -135,7 +141,7 @@ std::string ReportHead(Format format, const Identity *about, bool csvMark) {
 void PrintRow(Format format, const TableLayout &layout, const Row &row, size_t written, std::string *out) {
     if (format == FORMAT_TABLE) {
         Line line = StartLine(layout, out);
-        AddRowCells(&line, row, layout.withFiles);
+        AddRowCells(&line, row, layout);
         EndLine(&line);
         return;
     }

@@ -15,12 +15,13 @@ enum Column { COLUMN_FILE, COLUMN_KEY, COLUMN_TITLE, COLUMN_MAKER, COLUMN_GENRE,
 
 /* The table's columns, fixed before its first row. */
 struct TableLayout {
+    Language language = LANGUAGE_EN; /* of the headers and the notes in cells */
     bool withFiles = false; /* a FILE column */
     size_t widths[COLUMNS] = {};
 };
 
 /* A layout as wide as the headers. */
-TableLayout StartLayout(void);
+TableLayout StartLayout(Language language);
 
 /* Widens a column to fit the cell, up to the column's limit, past which a
    cell pushes the rest of its row right. */
@@ -33,12 +34,12 @@ bool ColumnFull(const TableLayout &layout, Column column);
 std::string YearText(int32_t year);
 
 /* FILE: a member below its archive, marked when it is encrypted. */
-std::string FileCell(const Row &row);
+std::string FileCell(const Row &row, Language language);
 
 /* What comes before the rows: the plug-in's identity (or nothing), then
    for CSV its header row (after a byte-order mark when asked), for JSON
    the document's opening. */
-std::string ReportHead(Format format, const Identity *about, bool csvMark);
+std::string ReportHead(Format format, const Identity *about, bool csvMark, Language language);
 
 /* What comes before the first row: the table's header line. */
 std::string FirstRowHead(Format format, const TableLayout &layout, bool about);

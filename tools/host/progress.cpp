@@ -4,23 +4,25 @@
 #include <stdio.h>
 
 #include "platform.h"
+#include "text.h"
 
 static const uint64_t kInterval = 200; /* milliseconds */
 
-void StartProgress(Progress *p, bool terminal, size_t total) {
+void StartProgress(Progress *p, bool terminal, size_t total, Language language) {
     *p = Progress();
+    p->language = language;
     p->terminal = terminal;
     p->total = total;
     p->last = Milliseconds();
 }
 
 std::string ProgressText(const Progress &p) {
-    char line[128];
-    int n = p.total != 0 ? snprintf(line, sizeof line, "%zu of %zu answered", p.answered, p.total)
-                         : snprintf(line, sizeof line, "%zu answered", p.answered);
+    std::string line = p.total != 0 ? Say(p.language, M_PROGRESS_OF, {std::to_string(p.answered), std::to_string(p.total)})
+                                    : Say(p.language, M_PROGRESS, {std::to_string(p.answered)});
     uint64_t bytes = p.hashed + p.current;
-    if (bytes != 0) snprintf(line + n, sizeof line - (size_t)n, ", %.1f MB read", (double)bytes / 1e6);
-    return line;
+    char megabytes[32];
+    snprintf(megabytes, sizeof megabytes, "%.1f", (double)bytes / 1e6);
+    return line + (bytes != 0 ? Say(p.language, M_PROGRESS_READ, {megabytes}) : "");
 }
 
 void DrawProgress(Progress *p) {
@@ -30,8 +32,9 @@ void DrawProgress(Progress *p) {
     p->last = now;
     std::string line = ProgressText(*p);
     std::string text = "\r" + line;
-    if (line.size() < p->length) text += std::string(p->length - line.size(), ' ');
-    p->length = line.size();
+    size_t width = DisplayWidth(line);
+    if (width < p->length) text += std::string(p->length - width, ' ');
+    p->length = width; /* in columns: a Japanese line is rubbed out whole */
     p->shown = WriteAll(stderr, text.data(), text.size()) == WRITTEN;
 }
 

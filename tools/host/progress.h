@@ -7,6 +7,8 @@
 
 #include <string>
 
+#include "messages.h"
+
 struct Progress {
     bool terminal = false; /* standard error is one: the line may be drawn */
     bool shown = false;    /* the line is on the terminal now */
@@ -16,9 +18,10 @@ struct Progress {
     uint64_t hashed = 0;   /* bytes of the files done */
     uint64_t current = 0;  /* bytes of the file being read */
     uint64_t last = 0;     /* when the line was drawn, in milliseconds */
+    Language language = LANGUAGE_EN;
 };
 
-void StartProgress(Progress *progress, bool terminal, size_t total);
+void StartProgress(Progress *progress, bool terminal, size_t total, Language language);
 
 /* "3 of 10 answered, 1.2 MB read" */
 std::string ProgressText(const Progress &progress);

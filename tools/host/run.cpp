@@ -77,7 +77,7 @@ struct Measure {
 static bool MeasureRow(void *context, Row *row) {
     Measure *m = (Measure *)context;
     m->layout->withFiles = true;
-    FitCell(m->layout, COLUMN_FILE, FileCell(*row));
+    FitCell(m->layout, COLUMN_FILE, FileCell(*row, m->layout->language));
     return ++m->rows < MEASURED_ROWS;
 }
 
@@ -131,22 +131,23 @@ static std::vector<std::string> FindableKeys(const CheckReport &catalogue) {
 /* What would leave a host with nothing, with less than the catalogue
    holds, or with garbled text; with the line when there is one. */
 static void WarnAboutCatalogue(const std::string &name, const CheckReport &report, Control *control) {
+    Language language = LanguageOf(control);
     for (const Finding &f : report.findings) {
         if (f.kind != FINDING_NUL_BYTE && f.kind != FINDING_NO_GAME && f.kind != FINDING_TOO_MANY_GAMES &&
             f.kind != FINDING_UTF8_TEXT && f.kind != FINDING_BYTE_ORDER_MARK)
             continue;
-        std::string where = f.line != 0 ? "line " + std::to_string(f.line) + "; " : "";
-        Warn(control, name + ": " + Utf8FromShiftJis(f.message) + " (" + where + "plinorhost check " + name +
-                          " tells more)");
+        std::string message = Utf8FromShiftJis(f.message);
+        Warn(control, f.line != 0 ? Say(language, M_CATALOGUE_WARNING_AT, {name, message, std::to_string(f.line)})
+                                  : Say(language, M_CATALOGUE_WARNING, {name, message}));
     }
 }
 
 static void SaySummary(const Tally &t, Control *control) {
-    size_t asked = t.found + t.missing + t.skipped + t.failed;
-    Tell(control->output, std::string(InterruptRequested() ? "stopped by Ctrl-C: " : "") + std::to_string(asked) +
-                              " asked: " + std::to_string(t.found) + " found, " + std::to_string(t.missing) +
-                              " not found, " + std::to_string(t.skipped) + " skipped, " + std::to_string(t.failed) +
-                              " failed");
+    Language language = LanguageOf(control);
+    std::string counts = Say(language, M_SUMMARY,
+                             {std::to_string(t.found + t.missing + t.skipped + t.failed), std::to_string(t.found),
+                              std::to_string(t.missing), std::to_string(t.skipped), std::to_string(t.failed)});
+    Tell(control->output, InterruptRequested() ? Say(language, M_STOPPED_BY_CTRL_C, {counts}) : counts);
 }
 
 /* The catalogue read, warned about, and what the rows need of the checker's
@@ -156,9 +157,9 @@ static int ReadCatalogue(const Settings &s, std::string *catalogue, TableLayout 
                          Control *control) {
     if (s.catalogue.empty()) return EXIT_OK;
     std::string error;
-    if (!ReadWholeFile(s.catalogue, MAX_INPUT_BYTES, catalogue, &error)) {
+    if (!ReadWholeFile(s.catalogue, MAX_INPUT_BYTES, catalogue, &error, s.language)) {
         if (InterruptRequested()) return EXIT_INTERRUPTED;
-        Tell(control->output, "cannot read catalogue '" + s.catalogue + "': " + error);
+        Tell(control->output, Say(s.language, M_CANNOT_READ_CATALOGUE, {s.catalogue, error}));
         return EXIT_CATALOGUE;
     }
     CheckReport checked;
@@ -181,15 +182,15 @@ static int AnswerRequests(const Settings &s, const Plugin &plugin, Answering *a)
     Control *control = &a->control;
     OpenedInputs inputs;
     SourceNotes notes;
-    if (!OpenInputs(s.requests, &inputs, &notes)) {
+    if (!OpenInputs(s.requests, &inputs, &notes, s.language)) {
         Tell(control->output, notes.error);
         return EXIT_USAGE;
     }
     size_t total = FitRequests(s, &a->layout, control);
-    StartProgress(control->progress, IsTerminal(stderr), total);
+    StartProgress(control->progress, IsTerminal(stderr), total, s.language);
     Identity identity;
     if (s.about) identity = AskIdentity(plugin);
-    Put(control->output, ReportHead(s.format, s.about ? &identity : NULL, kCsvByteOrderMark));
+    Put(control->output, ReportHead(s.format, s.about ? &identity : NULL, kCsvByteOrderMark, s.language));
     a->buffer.resize(HASH_BUFFER_BYTES);
     SourceOptions options = SourcesOf(s);
     SendRequests(s.requests, &inputs, options, {AnswerStage, a}, control, &notes);
@@ -202,12 +203,6 @@ static int AnswerRequests(const Settings &s, const Plugin &plugin, Answering *a)
     return Ending(*a, notes);
 }
 
-static const char kHowToUse[] =
-    "How to use plinorhost: drop a folder of games (or zip archives of them) on\n"
-    "plinorhost.exe, with data.dat beside it or in that folder; each game's title,\n"
-    "maker, genre, year and memo are listed. Or open a Command Prompt here and\n"
-    "type: plinorhost -c data.dat -r -f FOLDER (plinorhost --help tells more).\n";
-
 /* Without -c, the catalogue dropped with the games or found where one is
    looked for, said in the run's first lines; false when there is none. */
 static bool ChooseCatalogue(Settings *s, bool given, const std::string &firstFolder, Output *output) {
@@ -217,40 +212,41 @@ static bool ChooseCatalogue(Settings *s, bool given, const std::string &firstFol
         std::error_code ec;
         if (std::filesystem::is_regular_file(PathOf(places[i]), ec)) s->catalogue = places[i];
     }
+    Language language = s->language;
     if (!s->catalogue.empty()) {
-        Tell(output, "the catalogue is '" + s->catalogue + "'");
+        Tell(output, Say(language, M_CATALOGUE_IS, {s->catalogue}));
         return true;
     }
     std::string looked;
-    for (const std::string &place : places) looked += (looked.empty() ? "'" : ", '") + place + "'";
-    Tell(output, "no catalogue: none was given, and there is no " + looked +
-                     "; give one with -c data.dat, or drop it on this program with the games");
-    TellLines(output, kHowToUse);
+    for (const std::string &place : places)
+        looked += (looked.empty() ? "" : MessageText(M_LIST_SEPARATOR, language)) + Say(language, M_QUOTED, {place});
+    Tell(output, Say(language, M_NO_CATALOGUE, {looked}));
+    TellLines(output, MessageText(M_HOW_TO_USE, language));
     return false;
 }
 
 /* Why the plug-in cannot be used, in words when it is built for the other bitness. */
-static std::string PluginProblem(const std::string &path, const std::string &error) {
+static std::string PluginProblem(const std::string &path, const std::string &error, Language language) {
     int bits = LibraryBits(path), mine = (int)sizeof(void *) * 8;
-    if (bits == 0 || bits == mine) return "cannot use plug-in '" + path + "': " + error;
+    if (bits == 0 || bits == mine) return Say(language, M_CANNOT_USE_PLUGIN, {path, error});
     std::string folder = NameOf(PathOf(path).parent_path());
-    return "'" + path + "' is a " + std::to_string(bits) + "-bit plug-in; this tool is " + std::to_string(mine) +
-           "-bit: use " + (folder.empty() ? kToolFileName : JoinName(folder, kToolFileName));
+    return Say(language, M_OTHER_BITNESS, {path, std::to_string(bits), std::to_string(mine),
+                                           folder.empty() ? kToolFileName : JoinName(folder, kToolFileName)});
 }
 
 int RunQueries(Settings s) {
     CatchInterrupt();
     Output output;
     Progress progress;
-    StartOutput(&output, &progress);
+    StartOutput(&output, &progress, s.language);
     Answering a;
     a.settings = &s;
     a.about = s.about;
     a.control = {&output, &progress};
     Plugin plugin;
     std::string pluginPath = s.plugin.empty() ? DefaultPluginPath() : s.plugin, error;
-    if (!LoadPlugin(pluginPath, &plugin, &error)) {
-        Tell(&output, PluginProblem(pluginPath, error));
+    if (!LoadPlugin(pluginPath, &plugin, &error, s.language)) {
+        Tell(&output, PluginProblem(pluginPath, error, s.language));
         return EXIT_PLUGIN;
     }
     bool given = !s.catalogue.empty();
@@ -261,7 +257,7 @@ int RunQueries(Settings s) {
     }
     std::string catalogue;
     KeyHints hints;
-    a.layout = StartLayout();
+    a.layout = StartLayout(s.language);
     int status = ReadCatalogue(s, &catalogue, &a.layout, &hints, &a.control);
     a.plugin = &plugin;
     a.catalogue = &catalogue;
@@ -271,16 +267,17 @@ int RunQueries(Settings s) {
     return status;
 }
 
-static int Run(const std::vector<std::string> &args) {
+static int Run(const std::vector<std::string> &args, Language language) {
     if (args.size() <= 1 && ConsoleOfItsOwn()) { /* opened from Explorer with nothing dropped */
         Output output;
-        Put(&output, kHowToUse);
+        Put(&output, MessageText(M_HOW_TO_USE, language));
         Flush(&output);
         return EXIT_USAGE;
     }
-    CommandLine line = ParseCommandLine(args);
+    CommandLine line = ParseCommandLine(args, language);
     if (line.stop) {
         Output output;
+        output.language = line.settings.language;
         if (!line.help.empty()) {
             Put(&output, line.help);
             Flush(&output);
@@ -294,10 +291,13 @@ static int Run(const std::vector<std::string> &args) {
 
 int RunTool(const std::vector<std::string> &args) {
     PrepareOutput();
-    int status = Run(args);
+    Language language = UserReadsJapanese() ? LANGUAGE_JA : LANGUAGE_EN;
+    for (size_t i = 1; i < args.size(); i++) /* for the pause, as the run had it */
+        if (args[i].compare(0, 6, "--lang") == 0) LanguageNamed(args[i].size() > 7 ? args[i].substr(7) : i + 1 < args.size() ? args[i + 1] : "", &language);
+    int status = Run(args, language);
     if (ConsoleOfItsOwn()) { /* the window closes when we end: let it be read first */
         Output output;
-        Put(&output, "\nPress any key to close this window.\n");
+        Put(&output, "\n" + std::string(MessageText(M_PRESS_ANY_KEY, language)) + "\n");
         Flush(&output);
         WaitForKey();
     }

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "messages.h"
+
 /* GIVEN: an argument without an option, a key or a path dropped on the
    program, until the file system tells which. */
 enum RequestKind { REQUEST_KEY, REQUEST_FILE, REQUEST_KEYS_FILE, REQUEST_GIVEN };
@@ -20,6 +22,7 @@ enum Format { FORMAT_TABLE, FORMAT_JSON, FORMAT_CSV };
 enum Shown { SHOW_ALL, SHOW_FOUND, SHOW_MISSING };
 
 struct Settings {
+    Language language = LANGUAGE_EN; /* of every text for a person */
     bool check = false;           /* check a catalogue instead of asking */
     std::string checked;          /* the catalogue to check */
     std::string catalogue;        /* -c: "" for none, "-" for standard input */

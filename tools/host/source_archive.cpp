@@ -29,16 +29,43 @@ static bool ReadArchive(void *context, uint64_t offset, void *buffer, size_t len
     return false;
 }
 
+static MessageId ProblemId(ZipProblem problem) {
+    switch (problem) {
+    case ZIP_NOT_ZIP: return M_ZIP_NOT_ZIP;
+    case ZIP_TRUNCATED: return M_ZIP_TRUNCATED;
+    case ZIP_SPLIT: return M_ZIP_SPLIT;
+    case ZIP_OUTSIDE: return M_ZIP_OUTSIDE;
+    case ZIP_WRONG_COUNT: return M_ZIP_WRONG_COUNT;
+    case ZIP_WRONG_SIZE: return M_ZIP_WRONG_SIZE;
+    case ZIP_BROKEN: return M_ZIP_BROKEN;
+    case ZIP_TOO_LARGE: return M_ZIP_TOO_LARGE;
+    default: return M_ZIP_READ_FAILED;
+    }
+}
+
+static MessageId MemberProblemId(ZipMemberProblem problem) {
+    switch (problem) {
+    case ZIP_MEMBER_UNSAFE_NAME: return M_ZIP_UNSAFE_NAME;
+    case ZIP_MEMBER_SAME_NAME: return M_ZIP_SAME_NAME;
+    case ZIP_MEMBER_OVERLAP: return M_ZIP_OVERLAP;
+    case ZIP_MEMBER_OUTSIDE: return M_ZIP_DATA_OUTSIDE;
+    default: return M_ZIP_BAD_EXTRA;
+    }
+}
+
 /* The problems' texts, in the order of their bits. */
-static std::string ProblemsText(unsigned problems) {
+static std::string ProblemsText(unsigned problems, Language language) {
     std::string text;
     for (unsigned bit = 1; bit <= problems && bit != 0; bit <<= 1)
-        if (problems & bit) text += (text.empty() ? "" : "; ") + std::string(ZipMemberProblemText((ZipMemberProblem)bit));
+        if (problems & bit)
+            text += (text.empty() ? "" : MessageText(M_PROBLEM_SEPARATOR, language)) +
+                    std::string(MessageText(MemberProblemId((ZipMemberProblem)bit), language));
     return text;
 }
 
 /* Where the members go as the directory is read. */
 struct Members {
+    Language language;
     const std::string *archive;
     RowSink sink;
     Row *row;
@@ -61,10 +88,10 @@ static bool SendMember(void *context, const ZipMember &m) {
     row->crcKnown = m.problems == 0 && m.crcRecorded;
     if (m.problems != 0) {
         row->state = ROW_FAILED;
-        row->note = ProblemsText(m.problems);
+        row->note = ProblemsText(m.problems, members->language);
     } else if (!m.crcRecorded) {
         row->state = ROW_SKIPPED;
-        row->note = "AES-encrypted, and the archive records no CRC-32 for it";
+        row->note = MessageText(M_ZIP_AES_NO_CRC, members->language);
     }
     members->sent++;
     members->stopped = !members->sink.take(members->sink.context, row);
@@ -78,10 +105,11 @@ static std::string ListDirectory(FILE *f, Members *members) {
     ZipProblem problem = ZIP_READ_FAILED;
     bool stamped = StampOf(f, &before);
     if (stamped) problem = ListZipDirectory({ReadArchive, &source, before.size}, SendMember, members);
-    if (stamped && ChangedSince(f, before)) return kChangedWhileRead;
+    Language language = members->language;
+    if (stamped && ChangedSince(f, before)) return MessageText(M_CHANGED_WHILE_READ, language);
     if (problem == ZIP_OK) return "";
-    if (problem != ZIP_READ_FAILED || !stamped) return ZipProblemText(problem);
-    return source.error != 0 ? strerror(source.error) : "it holds fewer bytes than its size says";
+    if (problem != ZIP_READ_FAILED || !stamped) return MessageText(ProblemId(problem), language);
+    return source.error != 0 ? strerror(source.error) : MessageText(M_ZIP_SHORT, language);
 }
 
 static bool SendArchiveRow(const std::string &archive, RowState state, const std::string &note, RowSink sink, Row *row) {
@@ -93,16 +121,18 @@ static bool SendArchiveRow(const std::string &archive, RowState state, const std
     return sink.take(sink.context, row);
 }
 
-bool SendArchive(const std::string &archive, RowSink sink, Row *row) {
+bool SendArchive(const std::string &archive, RowSink sink, Row *row, Language language) {
     std::string error;
     std::filesystem::file_type type;
     FILE *f = OpenRegularFile(archive, &error, &type);
-    if (f == NULL) return SendArchiveRow(archive, ROW_FAILED, type != std::filesystem::file_type::none ? NotRegular(type) : error, sink, row);
-    Members members = {&archive, sink, row, 0, false};
+    if (f == NULL)
+        return SendArchiveRow(archive, ROW_FAILED,
+                              type != std::filesystem::file_type::none ? NotRegular(type, language) : error, sink, row);
+    Members members = {language, &archive, sink, row, 0, false};
     std::string problem = ListDirectory(f, &members);
     fclose(f);
     if (members.stopped) return false;
     if (!problem.empty()) return SendArchiveRow(archive, ROW_FAILED, problem, sink, row);
-    if (members.sent == 0) return SendArchiveRow(archive, ROW_SKIPPED, "a zip archive holding no files", sink, row);
+    if (members.sent == 0) return SendArchiveRow(archive, ROW_SKIPPED, MessageText(M_ZIP_NO_FILES, language), sink, row);
     return true;
 }

@@ -16,6 +16,6 @@ bool IsZipName(const std::string &name);
    that cannot be read as a whole is one failed row, and one without
    members one skipped row, named as the archive. False once the sink says
    stop. */
-bool SendArchive(const std::string &archive, RowSink sink, Row *row);
+bool SendArchive(const std::string &archive, RowSink sink, Row *row, Language language);
 
 #endif

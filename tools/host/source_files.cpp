@@ -49,19 +49,23 @@ static Row *FileRow(Walk *walk, const std::string &name, RowState state, const s
     return row;
 }
 
+static std::string Text(const Walk *walk, MessageId id) {
+    return MessageText(id, LanguageOf(walk->control));
+}
+
 /* What a path that is not a folder stands for. */
 static void Classify(Walk *walk, const fs::path &path, const std::string &name) {
     std::error_code ec, linkEc;
     fs::file_status status = fs::status(path, ec);
     bool missing = status.type() == fs::file_type::not_found || ec == std::errc::no_such_file_or_directory;
     if (ec && fs::is_symlink(fs::symlink_status(path, linkEc)))
-        FileRow(walk, name, ROW_SKIPPED, ec.value() == ELOOP ? "a link loop" : "a broken link");
+        FileRow(walk, name, ROW_SKIPPED, Text(walk, ec.value() == ELOOP ? M_LINK_LOOP : M_BROKEN_LINK));
     else if (missing)
-        FileRow(walk, name, ROW_FAILED, "no such file or directory"); /* one wording everywhere */
+        FileRow(walk, name, ROW_FAILED, Text(walk, M_NO_SUCH_FILE)); /* one wording everywhere */
     else if (ec)
         FileRow(walk, name, ROW_FAILED, ec.message());
     else if (status.type() != fs::file_type::regular)
-        FileRow(walk, name, ROW_SKIPPED, NotRegular(status.type()));
+        FileRow(walk, name, ROW_SKIPPED, NotRegular(status.type(), LanguageOf(walk->control)));
     else
         FileRow(walk, name, ROW_ANSWERED, "");
 }
@@ -75,7 +79,7 @@ static bool SendMember(void *walk, Row *) {
 static void AddFile(Walk *walk, const fs::path &path, const std::string &name) {
     Classify(walk, path, name);
     if (walk->options->archives && walk->row->toHash && IsZipName(name)) {
-        if (!SendArchive(name, {SendMember, walk}, walk->row)) walk->stopped = true;
+        if (!SendArchive(name, {SendMember, walk}, walk->row, LanguageOf(walk->control))) walk->stopped = true;
     } else {
         Send(walk);
     }
@@ -85,7 +89,7 @@ static void AddFile(Walk *walk, const fs::path &path, const std::string &name) {
 static void EnterFolder(Walk *walk, const fs::path &folder, const std::string &name) {
     FileId id;
     if (FileIdOf(folder, &id) && !walk->seen.insert({id.device, id.node}).second) {
-        FileRow(walk, name, ROW_SKIPPED, "a folder already searched");
+        FileRow(walk, name, ROW_SKIPPED, Text(walk, M_FOLDER_SEARCHED));
         Send(walk);
         return;
     }
@@ -95,7 +99,7 @@ static void EnterFolder(Walk *walk, const fs::path &folder, const std::string &n
     fs::directory_iterator it(folder, ec), end;
     for (; !ec && it != end; it.increment(ec)) frame.entries.push_back({NameOf(it->path().filename()), it->path()});
     if (ec) {
-        FileRow(walk, name, ROW_FAILED, "cannot list it: " + ec.message());
+        FileRow(walk, name, ROW_FAILED, Say(LanguageOf(walk->control), M_CANNOT_LIST, {ec.message()}));
         Send(walk);
         return;
     }
@@ -147,8 +151,8 @@ static bool SendOnePath(const std::string &path, const SourceOptions &options, R
     if (walk.sent > 0 || walk.stopped || Stopping(control)) return !walk.stopped;
     notes->filesMissing = true;
     if (!options.measuring)
-        Warn(control, "'" + path + "' holds no game files: " +
-                          (walk.foldersLeft == 0 ? "it is empty" : "it holds only folders, which -r searches"));
+        Warn(control, Say(LanguageOf(control), walk.foldersLeft == 0 ? M_NO_GAME_FILES_EMPTY : M_NO_GAME_FILES_FOLDERS,
+                          {path}));
     return true;
 }
 
@@ -163,7 +167,7 @@ bool SendPath(const std::string &path, const SourceOptions &options, RowSink sin
         row->askedBy = ASKED_BY_FILE;
         row->file = path;
         row->state = ROW_FAILED;
-        row->note = deep ? "nothing matches the pattern: only its last part may hold * or ?" : "nothing matches the pattern";
+        row->note = MessageText(deep ? M_NOTHING_MATCHES_DEEP : M_NOTHING_MATCHES, LanguageOf(control));
         return sink.take(sink.context, row);
     }
     for (size_t i = 0; i < matches.size() && !Stopping(control); i++)

@@ -13,11 +13,11 @@ bool IsHexadecimal(const std::string &key) {
     return !key.empty();
 }
 
-static std::string Shown(const std::string &name) {
-    return name == "-" ? "standard input" : "'" + name + "'";
+static std::string Shown(const std::string &name, Language language) {
+    return name == "-" ? MessageText(M_STANDARD_INPUT, language) : Say(language, M_QUOTED, {name});
 }
 
-bool OpenInputs(const std::vector<Request> &requests, OpenedInputs *inputs, SourceNotes *notes) {
+bool OpenInputs(const std::vector<Request> &requests, OpenedInputs *inputs, SourceNotes *notes, Language language) {
     for (const Request &r : requests) {
         if (r.kind != REQUEST_KEYS_FILE) continue;
         std::string error;
@@ -25,12 +25,12 @@ bool OpenInputs(const std::vector<Request> &requests, OpenedInputs *inputs, Sour
         FILE *f = OpenInput(r.value, &error, &type);
         FileStamp stamp;
         if (f != NULL && type == std::filesystem::file_type::regular && StampOf(f, &stamp) && stamp.size > MAX_INPUT_BYTES)
-            error = "larger than " + std::to_string(MAX_INPUT_BYTES >> 20) + " MB"; /* refused before it is read */
+            error = TooLarge(MAX_INPUT_BYTES, language); /* refused before it is read */
         else if (f == NULL && type == std::filesystem::file_type::directory)
-            error = NotRegular(type);
+            error = NotRegular(type, language);
         if (f == NULL || !error.empty()) {
             if (f != NULL && f != stdin) fclose(f);
-            notes->error = "cannot read keys from '" + r.value + "': " + error;
+            notes->error = Say(language, M_CANNOT_READ_KEYS, {r.value, error});
             return false;
         }
         inputs->keysFiles.push_back({f, type != std::filesystem::file_type::regular});
@@ -45,18 +45,21 @@ void CloseInputs(OpenedInputs *inputs) {
 }
 
 /* A key as given: one that is not hexadecimal is asked all the same, with a warning. */
-static bool SendKey(const std::string &key, RowSink sink, Row *row, Control *control) {
-    if (!IsHexadecimal(key)) Warn(control, "key '" + key + "' is not hexadecimal");
+bool SendKey(const std::string &key, RowSink sink, Row *row, Control *control) {
+    if (!IsHexadecimal(key)) Warn(control, Say(LanguageOf(control), M_KEY_NOT_HEXADECIMAL, {key}));
     ClearRow(row);
     row->key = key;
     return sink.take(sink.context, row);
 }
 
 static bool SendKeyLine(const std::string &name, const KeyLine &k, RowSink sink, Row *row, Control *control) {
-    if (k.fault == NULL) return SendKey(k.key, sink, row, control);
+    if (k.fault == KEY_FINE) return SendKey(k.key, sink, row, control);
+    Language language = LanguageOf(control);
+    MessageId why = k.fault == KEY_NUL_BYTE ? M_KEYS_LINE_NUL : k.fault == KEY_TOO_LONG ? M_KEYS_LINE_TOO_LONG
+                                                                                       : M_KEYS_LINE_UNDECODABLE;
     ClearRow(row);
     row->state = ROW_FAILED;
-    row->note = Shown(name) + " line " + std::to_string(k.line) + " " + k.fault;
+    row->note = Say(language, why, {Shown(name, language), std::to_string(k.line)});
     return sink.take(sink.context, row);
 }
 
@@ -92,12 +95,13 @@ bool SendKeysFile(const std::string &name, const OpenedInput &input, RowSink sin
         if (!(more ? ReadKeys(&reader, chunk.data(), n) : EndKeys(&reader))) return false;
     }
     size_t sent = source.sent;
-    if (ferror(file)) notes->error = "cannot read keys from '" + name + "': " + strerror(errno);
-    else if (total > MAX_INPUT_BYTES) notes->error = "cannot read keys from '" + name + "': larger than " + std::to_string(MAX_INPUT_BYTES >> 20) + " MB";
+    Language language = LanguageOf(control);
+    if (ferror(file)) notes->error = Say(language, M_CANNOT_READ_KEYS, {name, strerror(errno)});
+    else if (total > MAX_INPUT_BYTES) notes->error = Say(language, M_CANNOT_READ_KEYS, {name, TooLarge(MAX_INPUT_BYTES, language)});
     if (!notes->error.empty()) return false;
     if (sent == 0) {
         notes->keysMissing = true;
-        Warn(control, Shown(name) + " holds no keys");
+        Warn(control, Say(language, M_KEYS_FILE_HOLDS_NO_KEYS, {Shown(name, language)}));
     }
     return true;
 }

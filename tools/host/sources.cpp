@@ -15,10 +15,7 @@ void SendRequests(const std::vector<Request> &requests, OpenedInputs *inputs, co
         } else if (options.measuring) {
             continue; /* keys are measured where they are given; keys files are read once */
         } else if (r.kind == REQUEST_KEY) {
-            if (!IsHexadecimal(r.value)) Warn(control, "key '" + r.value + "' is not hexadecimal");
-            ClearRow(&row);
-            row.key = r.value;
-            more = sink.take(sink.context, &row);
+            more = SendKey(r.value, sink, &row, control);
         } else {
             more = SendKeysFile(r.value, inputs->keysFiles[keysFile++], sink, &row, control, notes);
         }

@@ -58,7 +58,7 @@ std::string ResolveGiven(Settings *settings);
 std::vector<std::string> CataloguePlaces(const std::string &firstFolder);
 
 /* Opens every keys file; false with notes->error when one cannot be read. */
-bool OpenInputs(const std::vector<Request> &requests, OpenedInputs *inputs, SourceNotes *notes);
+bool OpenInputs(const std::vector<Request> &requests, OpenedInputs *inputs, SourceNotes *notes, Language language);
 void CloseInputs(OpenedInputs *inputs);
 
 /* Sends each row to the sink in the order asked: a key as given; the game
@@ -77,6 +77,9 @@ void SendRequests(const std::vector<Request> &requests, OpenedInputs *inputs, co
    yields nothing gets a warning. False once the sink says stop. */
 bool SendPath(const std::string &path, const SourceOptions &options, RowSink sink, Row *row, Control *control,
               SourceNotes *notes);
+
+/* A key given, asked as written: one that is not hexadecimal with a warning. */
+bool SendKey(const std::string &key, RowSink sink, Row *row, Control *control);
 
 /* A keys file's keys, read in pieces as they come; a line that cannot be
    a key is a failed row naming it. False once the sink says stop. */
