@@ -170,3 +170,12 @@ TEST_F(HostTool, ConsoleShowsJapaneseText) {
         << tool.terminal;
     EXPECT_NE(tool.terminal.find("key 'ゲーム' is not hexadecimal"), std::string::npos) << tool.terminal;
 }
+
+/* --found hides the rows that failed: it says how many, wherever its words go. */
+TEST_F(HostTool, HiddenFailuresAreCounted) {
+    ToolRun run = Tool({"--found", "-c", Sample("data.dat"), "AD26400A", "-f", dir_ + "/gone.rom", dir_ + "/also.rom"});
+    EXPECT_EQ(run.status, 3);
+    EXPECT_NE(run.err.find("2 rows that could not be read are not shown"), std::string::npos) << run.err;
+    run = Tool({"--no-header", "-c", Sample("data.dat"), "AD26400A"});
+    EXPECT_EQ(Lines(run.out).size(), 1u) << run.out;
+}

@@ -9,28 +9,52 @@
 
 #include <filesystem>
 
+/* Waits for the file to hold the text; false after a minute. */
+static bool FileHolds(const std::string &path, const std::string &text) {
+    for (int i = 0; i < 600 && Slurp(path).find(text) == std::string::npos; i++) usleep(100000);
+    return Slurp(path).find(text) != std::string::npos;
+}
+
+/* Rows going to a file, the progress line shows on the terminal, and
+   Ctrl-C leaves the rows answered so far in the file, saying so. */
 TEST_F(HostTool, CtrlCKeepsTheRowsSoFarAndClearsTheProgressLine) {
-    std::string huge = Huge(dir_ + "/huge.rom");
+    std::string huge = Huge(dir_ + "/huge.rom"), rows = dir_ + "/rows.txt";
     for (bool json : {false, true}) {
-        std::vector<std::string> args = {"-c", Sample("data.dat"), "AD26400A", "-f", huge};
+        std::vector<std::string> args = {"-c", Sample("data.dat"), "AD26400A", "-f", huge, "-o", rows};
         if (json) args.push_back("--json");
         LiveTool tool(ToolCommand(args), false);
-        ASSERT_TRUE(tool.WaitFor("Lantern Keep", false)) << tool.out;
         ASSERT_TRUE(tool.WaitFor("1 of 2 answered", true)) << tool.terminal;
+        ASSERT_TRUE(FileHolds(rows, "Lantern Keep")) << "written within 100 ms, while the tool reads on";
         tool.Interrupt();
         EXPECT_EQ(tool.Finish(), 130);
         EXPECT_NE(tool.terminal.find("stopped by Ctrl-C: 1 asked: 1 found"), std::string::npos) << tool.terminal;
+        EXPECT_NE(tool.terminal.find("the rows answered before it stopped are in"), std::string::npos);
+        std::string written = Slurp(rows);
         if (json) { /* closed, so that a script can still read what was answered */
-            nlohmann::json doc = nlohmann::json::parse(tool.out, nullptr, false);
-            ASSERT_FALSE(doc.is_discarded()) << tool.out;
+            nlohmann::json doc = nlohmann::json::parse(written, nullptr, false);
+            ASSERT_FALSE(doc.is_discarded()) << written;
             EXPECT_EQ(doc["games"].size(), 1u);
             continue;
         }
-        EXPECT_EQ(Lines(tool.out).size(), 2u) << tool.out;
-        std::string last = tool.terminal.substr(tool.terminal.rfind("answered"));
+        EXPECT_EQ(Lines(written).size(), 2u) << written;
+        std::string last = tool.terminal.substr(tool.terminal.rfind(" MB read"));
         bool cleared = last.find("\r" + std::string(10, ' ')) != std::string::npos ||
                        last.find("\x1b[K") != std::string::npos; /* as Wine's console draws it */
         EXPECT_TRUE(cleared) << last;
+    }
+}
+
+/* Rows on a terminal, or through a pipe that a pager may show there, are
+   never drawn over by a progress line. */
+TEST_F(HostTool, NoProgressLineWhereRowsMayShow) {
+    std::string huge = Huge(dir_ + "/huge.rom");
+    for (bool onTerminal : {false, true}) {
+        LiveTool tool(ToolCommand({"-c", Sample("data.dat"), "AD26400A", "-f", huge}), onTerminal);
+        ASSERT_TRUE(tool.WaitFor("Lantern Keep", onTerminal)) << tool.out << tool.terminal;
+        usleep(600000); /* three times the progress line's first showing */
+        tool.Interrupt();
+        EXPECT_EQ(tool.Finish(), 130);
+        EXPECT_EQ(tool.terminal.find("answered,"), std::string::npos) << tool.terminal;
     }
 }
 
@@ -84,15 +108,15 @@ TEST_F(HostTool, TheConsoleCodePageIsLeftAsItWas) {
         for (char &c : path) c = c == '/' ? '\\' : c;
         return "Z:" + path;
     };
-    std::string tool = windows(Env("HOST_TOOL")), huge = windows(Huge(dir_ + "/huge.rom"));
+    std::string tool = windows(Env("HOST_TOOL")), huge = windows(Huge(dir_ + "/huge.rom")), rows = dir_ + "/rows.txt";
     LiveTool cmd({Env("HOST_RUNNER"), "cmd", "/c", "chcp 932 & " + tool + " -c " + windows(Sample("data.dat")) +
-                  " AD26400A -f " + huge + " & " + tool + " -p missing.dll --about & chcp"}, true);
+                  " AD26400A -f " + huge + " -o " + windows(rows) + " & " + tool + " -p missing.dll --about & chcp"}, true);
     ASSERT_TRUE(cmd.WaitFor("1 of 2 answered", true)) << cmd.terminal;
     int pid = ProcessWith(huge);
     ASSERT_GT(pid, 0);
     kill(pid, SIGINT);
     EXPECT_EQ(cmd.Finish(), 0);
-    EXPECT_NE(cmd.terminal.find("Lantern Keep"), std::string::npos) << cmd.terminal;
+    EXPECT_NE(Slurp(rows).find("Lantern Keep"), std::string::npos) << cmd.terminal;
     EXPECT_NE(cmd.terminal.find("cannot use plug-in 'missing.dll'"), std::string::npos) << cmd.terminal;
     EXPECT_EQ(cmd.terminal.rfind("Active code page: 932"), cmd.terminal.rfind("Active code page")) << cmd.terminal;
     EXPECT_NE(cmd.terminal.find("Active code page: 932"), cmd.terminal.rfind("Active code page: 932"));

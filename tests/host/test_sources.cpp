@@ -173,14 +173,14 @@ TEST_F(HostTool, AnUnreadableFileFailsOnlyItsRow) {
 }
 
 TEST_F(HostTool, AFileChangedWhileReadFailsItsRow) {
-    std::string huge = Huge(dir_ + "/a-huge.rom");
-    LiveTool tool(ToolCommand({"--json", "-c", Sample("data.dat"), "-f", huge,
+    std::string huge = Huge(dir_ + "/a-huge.rom"), rows = dir_ + "/rows.json";
+    LiveTool tool(ToolCommand({"--json", "-c", Sample("data.dat"), "-o", rows, "-f", huge,
                                Write("b.rom", Slurp(Sample("games/tidewatch.rom")))}),
                   false);
     ASSERT_TRUE(tool.WaitFor("MB read", true)) << tool.terminal; /* its size is taken before it is read */
     ASSERT_EQ(truncate(huge.c_str(), 0), 0);
     EXPECT_EQ(tool.Finish(), 3);
-    EXPECT_EQ(Titles(nlohmann::json::parse(tool.out)),
+    EXPECT_EQ(Titles(nlohmann::json::parse(Slurp(rows))),
               (std::vector<std::string>{"error: changed while being read", "Tidewatch"}));
 }
 
@@ -262,4 +262,50 @@ TEST_F(HostTool, AWindowOfItsOwnWaitsForAKey) {
     EXPECT_NE(run.out.find("Press any key to close this window."), std::string::npos) << run.out;
     EXPECT_NE(nothing.out.find("drop a folder of games"), std::string::npos) << nothing.out;
     EXPECT_NE(nothing.out.find("Press any key"), std::string::npos) << nothing.out;
+}
+
+/* A walk says what it left out: subfolders without -r, files systems leave
+   in folders, extensions --ext does not keep, archives not opened. */
+TEST_F(HostTool, TheWalkSaysWhatItLeftOut) {
+    ASSERT_EQ(mkdir((dir_ + "/coll").c_str(), 0755), 0);
+    ASSERT_EQ(mkdir((dir_ + "/coll/sub").c_str(), 0755), 0);
+    Write("coll/a.rom", Slurp(Sample("games/coral-moth.rom")));
+    Write("coll/b.bin", Slurp(Sample("games/tidewatch.rom")));
+    Write("coll/readme.txt", "not a game\n");
+    Write("coll/Thumbs.db", "thumbnails");
+    Write("coll/desktop.ini", "[.ShellClassInfo]\n");
+    Write("coll/pack.7z", "7z\xBC\xAF\x27\x1C");
+    Write("coll/sub/c.rom", Slurp(Sample("games/lantern-keep.rom")));
+    ToolRun run = Tool({"--json", "--summary", "-c", Sample("data.dat"), "-f", dir_ + "/coll"});
+    EXPECT_EQ(run.status, 0) << run.err;
+    std::vector<std::string> titles = Titles(nlohmann::json::parse(run.out));
+    EXPECT_EQ(titles, (std::vector<std::string>{"Coral Moth", "Tidewatch", "-", "-"})) << "Thumbs.db and desktop.ini are no rows";
+    EXPECT_NE(run.err.find("1 subfolder not searched (add -r)"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("2 files that are no games were not asked (Thumbs.db, desktop.ini)"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("1 archives this tool does not open were keyed by their own CRC-32"), std::string::npos) << run.err;
+
+    run = Tool({"--json", "--summary", "-r", "--ext", "ROM", "-c", Sample("data.dat"), "-f", dir_ + "/coll"});
+    EXPECT_EQ(Titles(nlohmann::json::parse(run.out)), (std::vector<std::string>{"Coral Moth", "Lantern Keep"}));
+    EXPECT_NE(run.err.find("3 files left out by --ext"), std::string::npos) << run.err;
+    EXPECT_EQ(run.err.find("subfolder"), std::string::npos) << run.err;
+}
+
+/* -o writes the rows to a file, never over one the run reads. */
+TEST_F(HostTool, OutputGoesToAFileNeverOverAnInput) {
+    std::string keys = Write("keys.txt", "AD26400A\n"), game = Write("game.rom", Slurp(Sample("games/tidewatch.rom")));
+    for (const std::string &input : {Sample("data.dat"), keys, game}) {
+        std::string before = Slurp(input);
+        ToolRun run = Tool({"-c", Sample("data.dat"), "-k", keys, "-f", game, "-o", input});
+        EXPECT_EQ(run.status, 1) << input;
+        EXPECT_NE(run.err.find("the output never goes over"), std::string::npos) << run.err;
+        EXPECT_EQ(Slurp(input), before);
+    }
+    std::string rows = dir_ + "/rows.csv";
+    ToolRun run = Tool({"--csv", "--no-header", "-c", Sample("data.dat"), "-k", keys, "-o", rows});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(Slurp(rows).rfind("\xEF\xBB\xBF" "key,,,", 0), 0u) << Slurp(rows);
+    run = Tool({"-c", keys, "-k", keys});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("is read twice, as the catalogue and as a keys file"), std::string::npos) << run.err;
 }

@@ -199,9 +199,9 @@ TEST(Json, RowsHoldTheFieldsTheirStateHas) {
     std::string out;
     PrintRow(FORMAT_JSON, TableLayout(), missing, 0, &out);
     PrintRow(FORMAT_JSON, TableLayout(), missing, 1, &out);
-    std::string document = ReportHead(FORMAT_JSON, NULL, false, LANGUAGE_EN) + out + ReportTail(FORMAT_JSON, 2);
+    std::string document = ReportHead(FORMAT_JSON, NULL, false, true, LANGUAGE_EN) + out + ReportTail(FORMAT_JSON, 2);
     EXPECT_EQ(nlohmann::json::parse(document)["games"].size(), 2u) << document;
-    EXPECT_EQ(nlohmann::json::parse(ReportHead(FORMAT_JSON, NULL, false, LANGUAGE_EN) + ReportTail(FORMAT_JSON, 0))["games"].size(), 0u);
+    EXPECT_EQ(nlohmann::json::parse(ReportHead(FORMAT_JSON, NULL, false, true, LANGUAGE_EN) + ReportTail(FORMAT_JSON, 0))["games"].size(), 0u);
 }
 
 TEST(Csv, CellsAreQuotedOnlyWhenTheyMustBe) {
@@ -212,7 +212,7 @@ TEST(Csv, CellsAreQuotedOnlyWhenTheyMustBe) {
                    "\"two\r\nlines\",1991,,,\r\n");
     EXPECT_EQ(CsvHeader(), "asked,file,file_hex,member,member_hex,encrypted,key,key_hex,found,title,maker,genre,"
                            "memo,year,catalogue_has,skipped,error\r\n");
-    EXPECT_EQ(ReportHead(FORMAT_CSV, NULL, true, LANGUAGE_EN), "\xEF\xBB\xBF" + CsvHeader());
+    EXPECT_EQ(ReportHead(FORMAT_CSV, NULL, true, true, LANGUAGE_EN), "\xEF\xBB\xBF" + CsvHeader());
 }
 
 static CommandLine Parse(std::vector<std::string> args) {

@@ -11,10 +11,10 @@
 /* What CLI11 fills, before it becomes settings. */
 struct Parsed {
     Language language;
-    std::string catalogue, plugin, checked, lang;
+    std::string catalogue, plugin, checked, lang, output, extensions;
     std::vector<std::string> keys, files, keyFiles;
     bool json = false, csv = false, lower = false, about = false, recursive = false, noArchives = false;
-    bool found = false, missing = false, summary = false, version = false;
+    bool found = false, missing = false, summary = false, version = false, noHeader = false;
     CLI::App *check = NULL;
     CLI::Option *catalogueOption = NULL, *pluginOption = NULL, *keyOption = NULL, *fileOption = NULL,
                 *keyFileOption = NULL;
@@ -72,7 +72,9 @@ static void Describe(CLI::App *app, Parsed *p) {
                            ->allow_extra_args(false);
     p->pluginOption = app->add_option("-p,--plugin", p->plugin, T(*p, M_HELP_P))
                           ->type_name(file)->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+    app->add_option("-o,--output", p->output, T(*p, M_HELP_O))->type_name(file);
     app->add_flag("-r,--recursive", p->recursive, T(*p, M_HELP_R));
+    app->add_option("--ext", p->extensions, T(*p, M_HELP_EXT))->type_name(T(*p, M_HELP_EXTENSIONS));
     app->add_flag("--no-archives", p->noArchives, T(*p, M_HELP_NO_ARCHIVES));
     app->add_flag("--lower", p->lower, T(*p, M_HELP_LOWER));
     app->add_flag("--json", p->json, T(*p, M_HELP_JSON));
@@ -80,6 +82,7 @@ static void Describe(CLI::App *app, Parsed *p) {
     app->add_flag("--found", p->found, T(*p, M_HELP_FOUND));
     app->add_flag("--missing", p->missing, T(*p, M_HELP_MISSING));
     app->add_flag("--summary", p->summary, T(*p, M_HELP_SUMMARY));
+    app->add_flag("--no-header", p->noHeader, T(*p, M_HELP_NO_HEADER));
     app->add_flag("--about", p->about, T(*p, M_HELP_ABOUT));
     app->add_flag("--version", p->version, T(*p, M_HELP_VERSION));
     app->add_option("--lang", p->lang, T(*p, M_HELP_LANG))->type_name(T(*p, M_HELP_LANGUAGE));
@@ -155,6 +158,21 @@ static std::vector<Request> RequestsOf(CLI::App *app, const Parsed &p) {
     return requests;
 }
 
+/* ".rom,BIN, zip" as ".rom", ".bin", ".zip". */
+static std::vector<std::string> ExtensionsOf(const std::string &list) {
+    std::vector<std::string> extensions;
+    std::stringstream items(list);
+    for (std::string item; std::getline(items, item, ',');) {
+        item.erase(0, item.find_first_not_of(" \t"));
+        item.erase(item.find_last_not_of(" \t") + 1);
+        if (item.empty()) continue;
+        if (item[0] != '.') item = "." + item;
+        for (char &c : item) c = c >= 'A' && c <= 'Z' ? (char)(c - 'A' + 'a') : c;
+        extensions.push_back(item);
+    }
+    return extensions;
+}
+
 static Settings SettingsOf(CLI::App *app, const Parsed &p) {
     Settings s;
     s.language = p.language;
@@ -169,6 +187,9 @@ static Settings SettingsOf(CLI::App *app, const Parsed &p) {
     s.about = p.about;
     s.summary = p.summary;
     s.version = p.version;
+    s.output = p.output;
+    s.header = !p.noHeader;
+    s.extensions = ExtensionsOf(p.extensions);
     s.format = p.json ? FORMAT_JSON : p.csv ? FORMAT_CSV : FORMAT_TABLE;
     s.shown = p.found ? SHOW_FOUND : p.missing ? SHOW_MISSING : SHOW_ALL;
     return s;

@@ -13,19 +13,26 @@ static const size_t kFlushSize = 64 << 10;
 static Output *crashing = NULL; /* the one output whose rows a crash must not lose */
 
 static void LastWords(void) {
-    if (crashing != NULL && !crashing->gone) WriteAll(stdout, crashing->pending.data(), crashing->pending.size());
+    if (crashing != NULL && !crashing->gone) WriteAll(crashing->stream, crashing->pending.data(), crashing->pending.size());
 }
 
-void StartOutput(Output *o, Progress *progress, Language language) {
+void StartOutput(Output *o, Progress *progress, Language language, FILE *stream) {
     o->language = language;
+    o->stream = stream;
     o->pending.clear();
     o->pending.reserve(kFlushSize * 2);
-    o->rowsToTerminal = IsTerminal(stdout);
+    o->rowsToTerminal = IsTerminal(stream);
     o->gone = false;
     o->status = EXIT_OK;
     o->progress = progress;
     crashing = o;
     WhenCrashing(LastWords);
+}
+
+void RowsTo(Output *o, FILE *stream) {
+    Flush(o);
+    o->stream = stream;
+    o->rowsToTerminal = IsTerminal(stream);
 }
 
 std::string *Rows(Output *o) {
@@ -53,7 +60,7 @@ bool Flush(Output *o) {
     if (o->pending.empty()) return true;
     if (o->rowsToTerminal && o->progress != NULL) ClearProgress(o->progress);
     std::string error;
-    WriteResult result = WriteAll(stdout, o->pending.data(), o->pending.size(), &error);
+    WriteResult result = WriteAll(o->stream, o->pending.data(), o->pending.size(), &error);
     o->pending.clear();
     if (result == WRITTEN) return true;
     o->gone = true;

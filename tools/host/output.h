@@ -3,6 +3,7 @@
 #define PLINORHOST_OUTPUT_H
 
 #include <stdint.h>
+#include <stdio.h>
 
 #include <string>
 
@@ -10,6 +11,7 @@
 #include "progress.h"
 
 struct Output {
+    FILE *stream = stdout;   /* where the rows go: standard output, or -o's file */
     std::string pending;     /* whole rows not yet written */
     uint64_t since = 0;      /* when the oldest of them came, in milliseconds */
     bool rowsToTerminal = false;
@@ -20,7 +22,10 @@ struct Output {
 };
 
 /* Rows written before the process crashes (in a plug-in, say) are not lost. */
-void StartOutput(Output *output, Progress *progress, Language language);
+void StartOutput(Output *output, Progress *progress, Language language, FILE *stream);
+
+/* From now on the rows go to this stream. */
+void RowsTo(Output *output, FILE *stream);
 
 /* Buffers whole rows, written at least every 100 ms and in large pieces. */
 void Put(Output *output, const std::string &text);

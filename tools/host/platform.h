@@ -18,7 +18,7 @@ std::filesystem::path PathOf(const std::string &name);
 std::string NameOf(const std::filesystem::path &path);
 
 /* A folder's entry, named below the folder as the user typed it: one
-   separator between them ('\' on Windows), never two. */
+   separator between them ('\' on Windows), never two; below "" as itself. */
 std::string JoinName(const std::string &folder, const std::string &entry);
 
 /* A member of an archive, named below the archive as an entry is below
@@ -30,11 +30,17 @@ std::string MemberName(const std::string &archive, const std::string &member);
    it is such a pattern. Elsewhere the shell has expanded patterns already. */
 bool ExpandPattern(const std::string &name, std::vector<std::string> *matches);
 
+/* Whether a name matches a pattern's '*' and '?', as ExpandPattern matches. */
+bool MatchesPattern(const std::string &pattern, const std::string &name);
+
 /* What tells one file or folder from another, however it is reached. */
 struct FileId {
     uint64_t device, node;
 };
 bool FileIdOf(const std::filesystem::path &path, FileId *id);
+
+/* The same for an input as named: "-" is standard input, whatever it is. */
+bool InputIdOf(const std::string &name, FileId *id);
 
 /* Opens a regular file for reading. Anything else is refused, without
    waiting on a FIFO or reading a device, and *type says what it is
@@ -67,6 +73,13 @@ enum WriteResult { WRITTEN, WRITE_FAILED, OUTPUT_CLOSED };
 WriteResult WriteAll(FILE *stream, const char *text, size_t length, std::string *error = NULL);
 
 bool IsTerminal(FILE *stream);
+
+/* Whether the stream is a file (or the null device): nothing that shows
+   it on a terminal, as a pager would. */
+bool IsFile(FILE *stream);
+
+/* Creates (or empties) a file to write the rows to; null with the reason. */
+FILE *OpenOutputFile(const std::string &name, std::string *error);
 
 /* A clock in milliseconds, cheap enough to read for every row: a few
    milliseconds coarse. */

@@ -4,6 +4,7 @@
 #include <dlfcn.h>
 #include <errno.h>
 #include <fcntl.h>
+#include <fnmatch.h>
 #include <limits.h>
 #include <signal.h>
 #include <stdlib.h>
@@ -27,7 +28,7 @@ std::string NameOf(const fs::path &path) {
 }
 
 std::string JoinName(const std::string &folder, const std::string &entry) {
-    return folder + (!folder.empty() && folder.back() == '/' ? "" : "/") + entry;
+    return folder + (folder.empty() || folder.back() == '/' ? "" : "/") + entry;
 }
 
 std::string MemberName(const std::string &archive, const std::string &member) {
@@ -38,9 +39,20 @@ bool ExpandPattern(const std::string &, std::vector<std::string> *) {
     return false;
 }
 
+bool MatchesPattern(const std::string &pattern, const std::string &name) {
+    return fnmatch(pattern.c_str(), name.c_str(), 0) == 0;
+}
+
 bool FileIdOf(const fs::path &folder, FileId *id) {
     struct stat st;
     if (stat(folder.c_str(), &st) != 0) return false;
+    *id = {(uint64_t)st.st_dev, (uint64_t)st.st_ino};
+    return true;
+}
+
+bool InputIdOf(const std::string &name, FileId *id) {
+    struct stat st;
+    if ((name == "-" ? fstat(STDIN_FILENO, &st) : stat(name.c_str(), &st)) != 0) return false;
     *id = {(uint64_t)st.st_dev, (uint64_t)st.st_ino};
     return true;
 }
@@ -137,6 +149,17 @@ WriteResult WriteAll(FILE *stream, const char *text, size_t length, std::string 
 
 bool IsTerminal(FILE *stream) {
     return isatty(fileno(stream)) != 0;
+}
+
+bool IsFile(FILE *stream) {
+    struct stat st;
+    return fstat(fileno(stream), &st) == 0 && (S_ISREG(st.st_mode) || (S_ISCHR(st.st_mode) && !isatty(fileno(stream))));
+}
+
+FILE *OpenOutputFile(const std::string &name, std::string *error) {
+    FILE *f = fopen(name.c_str(), "wb");
+    if (f == NULL) *error = strerror(errno);
+    return f;
 }
 
 uint64_t Milliseconds(void) {

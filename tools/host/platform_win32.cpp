@@ -77,8 +77,8 @@ std::string NameOf(const fs::path &path) {
 }
 
 std::string JoinName(const std::string &folder, const std::string &entry) {
-    bool ends = !folder.empty() && (folder.back() == '\\' || folder.back() == '/' ||
-                                    (folder.size() == 2 && folder[1] == ':')); /* "C:" names C's current folder */
+    bool ends = folder.empty() || folder.back() == '\\' || folder.back() == '/' ||
+                (folder.size() == 2 && folder[1] == ':'); /* "C:" names C's current folder */
     return folder + (ends ? "" : "\\") + entry;
 }
 
@@ -114,6 +114,10 @@ static bool Matches(const wchar_t *pattern, const wchar_t *text) {
     return *pattern == 0;
 }
 
+bool MatchesPattern(const std::string &pattern, const std::string &name) {
+    return Matches(Folded(PathOf(pattern).wstring()).c_str(), Folded(PathOf(name).wstring()).c_str());
+}
+
 bool ExpandPattern(const std::string &name, std::vector<std::string> *matches) {
     size_t cut = name.find_last_of("\\/:");
     std::string folder = cut == std::string::npos ? "" : name.substr(0, cut + 1);
@@ -139,6 +143,17 @@ bool FileIdOf(const fs::path &folder, FileId *id) {
     CloseHandle(h);
     if (known) *id = {info.dwVolumeSerialNumber, (uint64_t)info.nFileIndexHigh << 32 | info.nFileIndexLow};
     return known;
+}
+
+static bool HandleIdOf(HANDLE h, FileId *id) {
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!GetFileInformationByHandle(h, &info)) return false;
+    *id = {info.dwVolumeSerialNumber, (uint64_t)info.nFileIndexHigh << 32 | info.nFileIndexLow};
+    return true;
+}
+
+bool InputIdOf(const std::string &name, FileId *id) {
+    return name == "-" ? HandleIdOf(GetStdHandle(STD_INPUT_HANDLE), id) : FileIdOf(PathOf(name), id);
 }
 
 static fs::file_type TypeOf(const std::string &name, std::string *error) {
@@ -252,6 +267,18 @@ WriteResult WriteAll(FILE *stream, const char *text, size_t length, std::string 
 
 bool IsTerminal(FILE *stream) {
     return _isatty(_fileno(stream)) != 0;
+}
+
+bool IsFile(FILE *stream) {
+    HANDLE h = (HANDLE)_get_osfhandle(_fileno(stream));
+    DWORD type = GetFileType(h), mode;
+    return type == FILE_TYPE_DISK || (type == FILE_TYPE_CHAR && !GetConsoleMode(h, &mode)); /* NUL */
+}
+
+FILE *OpenOutputFile(const std::string &name, std::string *error) {
+    FILE *f = _wfopen(PathOf(name).wstring().c_str(), L"wb");
+    if (f == NULL) *error = strerror(errno);
+    return f;
 }
 
 uint64_t Milliseconds(void) {

@@ -128,8 +128,8 @@ static std::string TableHead(const Identity *about, Language language) {
            Visible(about->description) + "\n";
 }
 
-std::string ReportHead(Format format, const Identity *about, bool csvMark, Language language) {
-    if (format == FORMAT_CSV) return (csvMark ? "\xEF\xBB\xBF" : "") + CsvHeader(); /* spreadsheets then read UTF-8 */
+std::string ReportHead(Format format, const Identity *about, bool csvMark, bool header, Language language) {
+    if (format == FORMAT_CSV) return (csvMark ? "\xEF\xBB\xBF" : "") + (header ? CsvHeader() : ""); /* spreadsheets then read UTF-8 */
     if (format == FORMAT_TABLE) return TableHead(about, language);
     std::string head = "{\n";
     if (about != NULL)

@@ -39,7 +39,7 @@ std::string FileCell(const Row &row, Language language);
 /* What comes before the rows: the plug-in's identity (or nothing), then
    for CSV its header row (after a byte-order mark when asked), for JSON
    the document's opening. */
-std::string ReportHead(Format format, const Identity *about, bool csvMark, Language language);
+std::string ReportHead(Format format, const Identity *about, bool csvMark, bool header, Language language);
 
 /* What comes before the first row: the table's header line. */
 std::string FirstRowHead(Format format, const TableLayout &layout, bool about);

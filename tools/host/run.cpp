@@ -54,7 +54,7 @@ static bool AnswerStage(void *context, Row *row) {
     Count(&a->tally, *row);
     a->control.progress->answered++;
     std::string *rows = Rows(a->control.output);
-    if (a->listed++ == 0) *rows += FirstRowHead(a->settings->format, a->layout, a->about);
+    if (a->listed++ == 0 && a->settings->header) *rows += FirstRowHead(a->settings->format, a->layout, a->about);
     if (Shown(a->settings->shown, *row)) PrintRow(a->settings->format, a->layout, *row, a->written++, rows);
     Added(a->control.output);
     DrawProgress(a->control.progress);
@@ -64,7 +64,11 @@ static bool AnswerStage(void *context, Row *row) {
 static SourceOptions SourcesOf(const Settings &s) {
     SourceOptions options;
     options.archives = s.archives;
-    options.skipCatalogue = s.catalogue != "-" && FileIdOf(PathOf(s.catalogue), &options.catalogue);
+    options.extensions = s.extensions;
+    for (const std::string &own : {s.catalogue, s.output}) { /* met in a folder, neither is a game */
+        FileId id;
+        if (!own.empty() && own != "-" && FileIdOf(PathOf(own), &id)) options.notGames.push_back(id);
+    }
     return options;
 }
 
@@ -170,6 +174,24 @@ static int ReadCatalogue(const Settings &s, std::string *catalogue, TableLayout 
     return EXIT_OK;
 }
 
+/* What the rows left unsaid: hidden failures always, the rest with the summary. */
+static void SayNotes(const Settings &s, const Answering &a, const SourceNotes &notes, bool summary, Control *control) {
+    Language l = s.language;
+    size_t hidden = s.shown == SHOW_FOUND ? a.tally.failed : 0;
+    if (hidden != 0)
+        Warn(control, hidden == 1 ? MessageText(M_HIDDEN_FAILED_ONE, l) : Say(l, M_HIDDEN_FAILED_MANY, {std::to_string(hidden)}));
+    if (!summary) return;
+    auto list = [&](const std::set<std::string> &names) {
+        std::string text;
+        for (const std::string &name : names) text += (text.empty() ? "" : MessageText(M_LIST_SEPARATOR, l)) + name;
+        return text;
+    };
+    if (notes.notGames != 0) Tell(control->output, Say(l, M_NOT_GAMES, {std::to_string(notes.notGames), list(notes.notGameNames)}));
+    if (notes.leftOut != 0) Tell(control->output, Say(l, M_NOT_EXTENSIONS, {std::to_string(notes.leftOut)}));
+    if (notes.wholeArchives != 0)
+        Tell(control->output, Say(l, M_ARCHIVES_WHOLE, {std::to_string(notes.wholeArchives), list(notes.archiveKinds)}));
+}
+
 /* The exit status once the rows are done. */
 static int Ending(const Answering &a, const SourceNotes &notes) {
     if (a.control.output->gone) return a.control.output->status;
@@ -187,10 +209,12 @@ static int AnswerRequests(const Settings &s, const Plugin &plugin, Answering *a)
         return EXIT_USAGE;
     }
     size_t total = FitRequests(s, &a->layout, control);
-    StartProgress(control->progress, IsTerminal(stderr), total, s.language);
+    /* only beside rows that go to a file: never over them, nor over a pager */
+    StartProgress(control->progress, IsTerminal(stderr) && IsFile(control->output->stream), total, s.language);
     Identity identity;
     if (s.about) identity = AskIdentity(plugin);
-    Put(control->output, ReportHead(s.format, s.about ? &identity : NULL, kCsvByteOrderMark, s.language));
+    bool csvMark = kCsvByteOrderMark || !s.output.empty(); /* a file made for a spreadsheet */
+    Put(control->output, ReportHead(s.format, s.about ? &identity : NULL, csvMark, s.header, s.language));
     a->buffer.resize(HASH_BUFFER_BYTES);
     SourceOptions options = SourcesOf(s);
     SendRequests(s.requests, &inputs, options, {AnswerStage, a}, control, &notes);
@@ -199,7 +223,10 @@ static int AnswerRequests(const Settings &s, const Plugin &plugin, Answering *a)
     if (!control->output->gone) Put(control->output, ReportTail(s.format, a->written)); /* after Ctrl-C too: the JSON stays whole */
     Flush(control->output);
     if (!notes.error.empty()) Tell(control->output, notes.error);
-    if (!control->output->gone && a->listed != 0 && (s.summary || IsTerminal(stderr))) SaySummary(a->tally, control);
+    bool summary = !control->output->gone && a->listed != 0 && (s.summary || IsTerminal(stderr));
+    if (summary) SaySummary(a->tally, control);
+    SayNotes(s, *a, notes, summary, control);
+    if (InterruptRequested() && !s.output.empty()) Tell(control->output, Say(s.language, M_ROWS_ARE_IN, {s.output}));
     return Ending(*a, notes);
 }
 
@@ -225,6 +252,41 @@ static bool ChooseCatalogue(Settings *s, bool given, const std::string &firstFol
     return false;
 }
 
+/* Each input read once: the catalogue is no keys file, whatever the two
+   are called ("-" and /dev/stdin, a file and a link to it). */
+static bool OneReadingEach(const Settings &s, Output *output) {
+    FileId catalogue, keys;
+    if (s.catalogue.empty() || !InputIdOf(s.catalogue, &catalogue)) return true;
+    for (const Request &r : s.requests) {
+        if (r.kind != REQUEST_KEYS_FILE || !InputIdOf(r.value, &keys)) continue;
+        if (keys.device != catalogue.device || keys.node != catalogue.node) continue;
+        Tell(output, Say(s.language, M_SAME_INPUT, {r.value, MessageText(M_AS_CATALOGUE, s.language),
+                                                    MessageText(M_AS_KEYS_FILE, s.language)}));
+        return false;
+    }
+    return true;
+}
+
+/* -o's file, never one this run reads: the catalogue, a keys file, a game file given. */
+static bool OpenRows(const Settings &s, Output *output, FILE **rows) {
+    if (s.output.empty()) return true;
+    FileId out, in;
+    if (FileIdOf(PathOf(s.output), &out)) {
+        std::vector<std::string> inputs = {s.catalogue};
+        for (const Request &r : s.requests)
+            if (r.kind != REQUEST_KEY) inputs.push_back(r.value);
+        for (const std::string &input : inputs)
+            if (!input.empty() && InputIdOf(input, &in) && in.device == out.device && in.node == out.node) {
+                Tell(output, Say(s.language, M_OUTPUT_IS_INPUT, {s.output}));
+                return false;
+            }
+    }
+    std::string error;
+    *rows = OpenOutputFile(s.output, &error);
+    if (*rows == NULL) Tell(output, Say(s.language, M_CANNOT_WRITE_FILE, {s.output, error}));
+    return *rows != NULL;
+}
+
 /* Why the plug-in cannot be used, in words when it is built for the other bitness. */
 static std::string PluginProblem(const std::string &path, const std::string &error, Language language) {
     int bits = LibraryBits(path), mine = (int)sizeof(void *) * 8;
@@ -238,7 +300,7 @@ int RunQueries(Settings s) {
     CatchInterrupt();
     Output output;
     Progress progress;
-    StartOutput(&output, &progress, s.language);
+    StartOutput(&output, &progress, s.language, stdout);
     Answering a;
     a.settings = &s;
     a.about = s.about;
@@ -251,10 +313,13 @@ int RunQueries(Settings s) {
     }
     bool given = !s.catalogue.empty();
     std::string firstFolder = ResolveGiven(&s);
-    if (!ChooseCatalogue(&s, given, firstFolder, &output)) {
+    FILE *rows = NULL;
+    if (!ChooseCatalogue(&s, given, firstFolder, &output) || !OneReadingEach(s, &output) ||
+        !OpenRows(s, &output, &rows)) {
         UnloadPlugin(&plugin);
         return EXIT_USAGE;
     }
+    if (rows != NULL) RowsTo(&output, rows);
     std::string catalogue;
     KeyHints hints;
     a.layout = StartLayout(s.language);
@@ -264,6 +329,7 @@ int RunQueries(Settings s) {
     a.hints = &hints;
     if (status == EXIT_OK) status = AnswerRequests(s, plugin, &a);
     UnloadPlugin(&plugin);
+    if (rows != NULL && fclose(rows) != 0 && status == EXIT_OK) status = EXIT_OUTPUT;
     return status;
 }
 

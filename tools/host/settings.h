@@ -27,6 +27,7 @@ struct Settings {
     std::string checked;          /* the catalogue to check */
     std::string catalogue;        /* -c: "" for none, "-" for standard input */
     std::string plugin;           /* -p: "" for the one beside this program */
+    std::string output;           /* -o: "" for standard output */
     std::vector<Request> requests; /* in the order given */
     bool recursive = false;       /* -r: folders' subfolders too */
     bool archives = true;         /* a zip archive stands for its members */
@@ -34,6 +35,8 @@ struct Settings {
     bool about = false;           /* the plug-in's identity first */
     bool summary = false;         /* the count on standard error, even when it is no terminal */
     bool version = false;         /* the versions of the tool and the plug-in */
+    bool header = true;           /* the table's header line, and CSV's header row */
+    std::vector<std::string> extensions; /* --ext: ".rom" and the like, in lower case; empty for every file */
     Format format = FORMAT_TABLE;
     Shown shown = SHOW_ALL;
 };

@@ -12,6 +12,13 @@
 
 namespace fs = std::filesystem;
 
+/* Files that systems leave in folders of every kind: never games. */
+static const char *const kNotGames[] = {"thumbs.db", "desktop.ini", ".ds_store"};
+
+/* Archives this tool does not open: hashed whole, and said so. */
+static const char *const kUnopenedArchives[] = {".7z", ".rar", ".lzh", ".lha", ".gz", ".tgz", ".bz2",
+                                                ".xz", ".cab", ".arj", ".tar", ".zst"};
+
 /* One folder being walked: its entries by name, and the next to take. */
 struct Frame {
     std::string name; /* as shown: below the path as typed */
@@ -24,6 +31,8 @@ struct Walk {
     RowSink sink;
     Row *row;
     Control *control;
+    SourceNotes *notes;
+    std::string pattern;                          /* on Windows, with -r: the names of the files wanted */
     std::set<std::pair<uint64_t, uint64_t>> seen; /* folders by device and node: links never lead round */
     std::vector<Frame> stack;                     /* a deep tree costs heap, not stack */
     size_t foldersLeft = 0;                       /* subfolders not searched without recursion */
@@ -53,6 +62,17 @@ static std::string Text(const Walk *walk, MessageId id) {
     return MessageText(id, LanguageOf(walk->control));
 }
 
+static std::string Lower(std::string text) {
+    for (char &c : text) c = c >= 'A' && c <= 'Z' ? (char)(c - 'A' + 'a') : c;
+    return text;
+}
+
+/* ".rom" for "Coral Moth.ROM", "" for none. */
+static std::string ExtensionOf(const std::string &leaf) {
+    size_t dot = leaf.find_last_of('.');
+    return dot == std::string::npos || dot == 0 ? "" : Lower(leaf.substr(dot));
+}
+
 /* What a path that is not a folder stands for. */
 static void Classify(Walk *walk, const fs::path &path, const std::string &name) {
     std::error_code ec, linkEc;
@@ -78,11 +98,39 @@ static bool SendMember(void *walk, Row *) {
 /* A path that is not a folder: a zip archive's members, or itself. */
 static void AddFile(Walk *walk, const fs::path &path, const std::string &name) {
     Classify(walk, path, name);
-    if (walk->options->archives && walk->row->toHash && IsZipName(name)) {
+    std::string extension = ExtensionOf(NameOf(path.filename()));
+    bool zip = extension == ".zip";
+    if (walk->options->archives && walk->row->toHash && zip) {
         if (!SendArchive(name, {SendMember, walk}, walk->row, LanguageOf(walk->control))) walk->stopped = true;
-    } else {
-        Send(walk);
+        return;
     }
+    if (walk->row->toHash && std::find(std::begin(kUnopenedArchives), std::end(kUnopenedArchives), extension) !=
+                                 std::end(kUnopenedArchives)) {
+        walk->notes->wholeArchives++;
+        walk->notes->archiveKinds.insert(extension);
+    }
+    Send(walk);
+}
+
+/* Whether an entry met in a folder is left out: what systems leave there,
+   the catalogue and the output, or an extension --ext does not keep. */
+static bool LeftOut(Walk *walk, const fs::path &path, const std::string &leaf) {
+    const SourceOptions &o = *walk->options;
+    std::string lower = Lower(leaf), extension = ExtensionOf(leaf);
+    if (std::find(std::begin(kNotGames), std::end(kNotGames), lower) != std::end(kNotGames)) {
+        walk->notes->notGames++;
+        walk->notes->notGameNames.insert(leaf);
+        return true;
+    }
+    if (!walk->pattern.empty() && !MatchesPattern(walk->pattern, leaf)) return true;
+    bool kept = o.extensions.empty() || (o.archives && extension == ".zip") ||
+                std::find(o.extensions.begin(), o.extensions.end(), extension) != o.extensions.end();
+    if (!kept) walk->notes->leftOut++;
+    FileId id;
+    bool ours = !o.notGames.empty() && FileIdOf(path, &id) &&
+                std::any_of(o.notGames.begin(), o.notGames.end(),
+                            [&](const FileId &n) { return n.device == id.device && n.node == id.node; });
+    return !kept || ours;
 }
 
 /* Starts walking a folder, unless it was walked already or cannot be listed. */
@@ -107,12 +155,6 @@ static void EnterFolder(Walk *walk, const fs::path &folder, const std::string &n
     walk->stack.push_back(std::move(frame));
 }
 
-static bool IsCatalogue(const Walk *walk, const fs::path &path) {
-    FileId id;
-    return walk->options->skipCatalogue && FileIdOf(path, &id) && id.device == walk->options->catalogue.device &&
-           id.node == walk->options->catalogue.node;
-}
-
 static void WalkFolder(Walk *walk, const fs::path &folder, const std::string &name) {
     EnterFolder(walk, folder, name);
     while (!walk->stack.empty() && !walk->stopped && !Stopping(walk->control)) {
@@ -126,21 +168,43 @@ static void WalkFolder(Walk *walk, const fs::path &folder, const std::string &na
         fs::path path = entry.second;
         std::error_code ec; /* each entry's own: one bad link spoils nothing else */
         if (!fs::is_directory(path, ec)) {
-            if (!IsCatalogue(walk, path)) AddFile(walk, path, entryName);
+            if (!LeftOut(walk, path, entry.first)) AddFile(walk, path, entryName);
+        } else if (walk->options->recursive) {
+            EnterFolder(walk, path, entryName); /* top is not used after this */
+        } else {
+            walk->foldersLeft++;
         }
-        else if (walk->options->recursive) EnterFolder(walk, path, entryName); /* top is not used after this */
-        else walk->foldersLeft++;
     }
     walk->stack.clear();
+}
+
+static void StartWalk(Walk *walk, const SourceOptions &options, RowSink sink, Row *row, Control *control,
+                      SourceNotes *notes) {
+    walk->options = &options;
+    walk->sink = sink;
+    walk->row = row;
+    walk->control = control;
+    walk->notes = notes;
+}
+
+/* After a folder: what it held that was not asked about. */
+static void SayWhatWasLeft(const Walk &walk, const std::string &path, const SourceOptions &options, Control *control,
+                           SourceNotes *notes) {
+    if (options.measuring) return;
+    Language language = LanguageOf(control);
+    if (walk.sent == 0) {
+        notes->filesMissing = true;
+        Warn(control, Say(language, walk.foldersLeft == 0 ? M_NO_GAME_FILES_EMPTY : M_NO_GAME_FILES_FOLDERS, {path}));
+    } else if (walk.foldersLeft != 0) {
+        Warn(control, walk.foldersLeft == 1 ? Say(language, M_SUBFOLDER_LEFT, {path})
+                                            : Say(language, M_SUBFOLDERS_LEFT, {path, std::to_string(walk.foldersLeft)}));
+    }
 }
 
 static bool SendOnePath(const std::string &path, const SourceOptions &options, RowSink sink, Row *row,
                         Control *control, SourceNotes *notes) {
     Walk walk;
-    walk.options = &options;
-    walk.sink = sink;
-    walk.row = row;
-    walk.control = control;
+    StartWalk(&walk, options, sink, row, control, notes);
     fs::path p = PathOf(path);
     std::error_code ec;
     if (!fs::is_directory(p, ec)) {
@@ -148,28 +212,50 @@ static bool SendOnePath(const std::string &path, const SourceOptions &options, R
         return !walk.stopped;
     }
     WalkFolder(&walk, p, path);
-    if (walk.sent > 0 || walk.stopped || Stopping(control)) return !walk.stopped;
-    notes->filesMissing = true;
-    if (!options.measuring)
-        Warn(control, Say(LanguageOf(control), walk.foldersLeft == 0 ? M_NO_GAME_FILES_EMPTY : M_NO_GAME_FILES_FOLDERS,
-                          {path}));
-    return true;
+    if (!walk.stopped && !Stopping(control)) SayWhatWasLeft(walk, path, options, control, notes);
+    return !walk.stopped;
+}
+
+static bool SendFailure(const std::string &path, const std::string &why, RowSink sink, Row *row) {
+    ClearRow(row);
+    row->askedBy = ASKED_BY_FILE;
+    row->file = path;
+    row->state = ROW_FAILED;
+    row->note = why;
+    return sink.take(sink.context, row);
+}
+
+/* With -r, a pattern's last part names the files wanted in its folder and
+   every folder below it, as dir /s does. */
+static bool SendPatternBelow(const std::string &path, const SourceOptions &options, RowSink sink, Row *row,
+                             Control *control, SourceNotes *notes) {
+    size_t cut = path.find_last_of("\\/:");
+    std::string folder = cut == std::string::npos ? "" : path.substr(0, cut + 1);
+    std::error_code ec;
+    fs::path start = PathOf(folder.empty() ? "." : folder);
+    if (!fs::is_directory(start, ec))
+        return SendFailure(path, Say(LanguageOf(control), M_PATTERN_FOLDER,
+                                     {ec ? ec.message() : MessageText(M_NO_SUCH_FILE, LanguageOf(control))}),
+                           sink, row);
+    Walk walk;
+    StartWalk(&walk, options, sink, row, control, notes);
+    walk.pattern = path.substr(folder.size());
+    WalkFolder(&walk, start, folder); /* named as typed: "roms\\" then "roms\\a.rom" */
+    if (walk.sent == 0 && !walk.stopped && !Stopping(control))
+        return SendFailure(path, MessageText(M_NOTHING_MATCHES, LanguageOf(control)), sink, row);
+    return !walk.stopped;
 }
 
 bool SendPath(const std::string &path, const SourceOptions &options, RowSink sink, Row *row, Control *control,
               SourceNotes *notes) {
     std::vector<std::string> matches;
     if (!ExpandPattern(path, &matches)) return SendOnePath(path, options, sink, row, control, notes);
-    if (matches.empty()) {
-        size_t cut = path.find_last_of("\\/:");
-        bool deep = cut != std::string::npos && path.find_first_of("*?") < cut; /* never expanded: say so */
-        ClearRow(row);
-        row->askedBy = ASKED_BY_FILE;
-        row->file = path;
-        row->state = ROW_FAILED;
-        row->note = MessageText(deep ? M_NOTHING_MATCHES_DEEP : M_NOTHING_MATCHES, LanguageOf(control));
-        return sink.take(sink.context, row);
-    }
+    size_t cut = path.find_last_of("\\/:");
+    bool deep = cut != std::string::npos && path.find_first_of("*?") < cut; /* never expanded: say so */
+    if (options.recursive && !deep) return SendPatternBelow(path, options, sink, row, control, notes);
+    if (matches.empty())
+        return SendFailure(path, MessageText(deep ? M_NOTHING_MATCHES_DEEP : M_NOTHING_MATCHES, LanguageOf(control)),
+                           sink, row);
     for (size_t i = 0; i < matches.size() && !Stopping(control); i++)
         if (!SendOnePath(matches[i], options, sink, row, control, notes)) return false;
     return true;

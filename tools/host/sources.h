@@ -4,6 +4,7 @@
 
 #include <stdio.h>
 
+#include <set>
 #include <string>
 #include <vector>
 
@@ -23,8 +24,8 @@ struct SourceOptions {
     bool recursive = false; /* folders' subfolders too: each request says */
     bool archives = true;   /* a zip archive stands for its members */
     bool measuring = false; /* a first look at the names, for the table: no warnings, no keys read */
-    bool skipCatalogue = false; /* the catalogue, met in a folder walked, is no game */
-    FileId catalogue = {0, 0};
+    std::vector<FileId> notGames;        /* the catalogue and the output: met in a folder walked, no games */
+    std::vector<std::string> extensions; /* --ext: only these, zip archives aside */
 };
 
 /* The keys files, opened before any row: one that cannot be read stops
@@ -42,6 +43,11 @@ struct SourceNotes {
     bool filesMissing = false; /* a folder held no game files */
     bool keysMissing = false;  /* a keys file held no keys */
     std::string error;         /* why the run stops here, or "" */
+    size_t notGames = 0;       /* files systems leave in folders, not asked */
+    std::set<std::string> notGameNames;
+    size_t leftOut = 0;        /* files --ext left out */
+    size_t wholeArchives = 0;  /* archives this tool does not open, hashed whole */
+    std::set<std::string> archiveKinds;
 };
 
 bool IsHexadecimal(const std::string &key);
