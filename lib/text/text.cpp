@@ -167,3 +167,19 @@ size_t DisplayWidth(const std::string &utf8) {
     }
     return width;
 }
+
+std::string CutToWidth(const std::string &utf8, size_t width) {
+    if (DisplayWidth(utf8) <= width) return utf8;
+    static const char kMore[] = "..."; /* ASCII: one column a dot on every console */
+    size_t room = width >= 3 ? width - 3 : 0, used = 0, at = 0;
+    const unsigned char *p = (const unsigned char *)utf8.data();
+    uint32_t cp;
+    while (at < utf8.size()) {
+        size_t n = Utf8Length(p + at, utf8.size() - at, &cp), w = n != 0 && IsWide(cp) ? 2 : 1;
+        if (used + w > room) break;
+        used += w;
+        at += n != 0 ? n : 1;
+    }
+    return utf8.substr(0, at) + std::string(kMore, width >= 3 ? 3 : width);
+}
+

@@ -41,4 +41,7 @@ bool IsPlainAscii(const std::string &text);
 /* The columns of Visible(text), without making it when it is plain ASCII. */
 size_t VisibleWidth(const std::string &text);
 
+/* UTF-8 text cut to at most `width` columns, "..." in place of what is cut. */
+std::string CutToWidth(const std::string &utf8, size_t width);
+
 #endif

@@ -74,6 +74,9 @@ WriteResult WriteAll(FILE *stream, const char *text, size_t length, std::string 
 
 bool IsTerminal(FILE *stream);
 
+/* How many columns a terminal or console window shows, or 0 when it is none. */
+size_t TerminalColumns(FILE *stream);
+
 /* Whether the stream is a file (or the null device): nothing that shows
    it on a terminal, as a pager would. */
 bool IsFile(FILE *stream);

@@ -9,6 +9,7 @@
 #include <signal.h>
 #include <stdlib.h>
 #include <string.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <time.h>
 #include <unistd.h>
@@ -149,6 +150,12 @@ WriteResult WriteAll(FILE *stream, const char *text, size_t length, std::string 
 
 bool IsTerminal(FILE *stream) {
     return isatty(fileno(stream)) != 0;
+}
+
+size_t TerminalColumns(FILE *stream) {
+    struct winsize size;
+    if (!isatty(fileno(stream)) || ioctl(fileno(stream), TIOCGWINSZ, &size) != 0) return 0;
+    return size.ws_col;
 }
 
 bool IsFile(FILE *stream) {

@@ -269,6 +269,12 @@ bool IsTerminal(FILE *stream) {
     return _isatty(_fileno(stream)) != 0;
 }
 
+size_t TerminalColumns(FILE *stream) {
+    CONSOLE_SCREEN_BUFFER_INFO info;
+    if (!GetConsoleScreenBufferInfo((HANDLE)_get_osfhandle(_fileno(stream)), &info)) return 0;
+    return (size_t)(info.srWindow.Right - info.srWindow.Left + 1); /* the window's, not the buffer's */
+}
+
 bool IsFile(FILE *stream) {
     HANDLE h = (HANDLE)_get_osfhandle(_fileno(stream));
     DWORD type = GetFileType(h), mode;

@@ -27,6 +27,24 @@ void FitCell(TableLayout *layout, Column column, const std::string &cell) {
     layout->widths[column] = std::max(layout->widths[column], width);
 }
 
+void FitToConsole(TableLayout *layout, size_t columns) {
+    enum { MEMO_ROOM = 12, SHRUNK = 8 }; /* the least a memo, and a shrunk column, keep */
+    layout->limit = columns;
+    size_t total = MEMO_ROOM;
+    for (int c = layout->withFiles ? 0 : 1; c < COLUMNS; c++) total += layout->widths[c] + 2;
+    const Column shrinkable[] = {COLUMN_FILE, COLUMN_TITLE, COLUMN_MAKER, COLUMN_GENRE};
+    while (total > columns) {
+        Column widest = COLUMN_YEAR;
+        for (Column c : shrinkable)
+            if ((c != COLUMN_FILE || layout->withFiles) && layout->widths[c] > SHRUNK &&
+                (widest == COLUMN_YEAR || layout->widths[c] > layout->widths[widest]))
+                widest = c;
+        if (widest == COLUMN_YEAR) break; /* nothing left to shrink: cells are cut */
+        layout->widths[widest]--;
+        total--;
+    }
+}
+
 TableLayout StartLayout(Language language) {
     TableLayout layout;
     layout.language = language;
@@ -46,22 +64,46 @@ struct Line {
     size_t columns; /* widths there are: the memo, last, has none */
     std::string *out;
     size_t cells;
-    size_t pad; /* spaces owed before the next cell: none after the last */
+    size_t pad;     /* spaces owed before the next cell: none after the last */
+    size_t limit;   /* a console's width, or 0 */
+    size_t used;    /* columns so far */
 };
 
 static Line StartLine(const TableLayout &layout, std::string *out) {
     size_t columns = layout.withFiles ? COLUMNS : COLUMNS - 1;
-    return {layout.withFiles ? layout.widths : layout.widths + 1, columns, out, 0, 0};
+    return {layout.withFiles ? layout.widths : layout.widths + 1, columns, out, 0, 0, layout.limit, 0};
+}
+
+/* What the next cell may take on a console: its column, or what is left. */
+static size_t Room(const Line *line) {
+    if (line->cells < line->columns) return line->widths[line->cells];
+    return line->limit > line->used + line->pad ? line->limit - line->used - line->pad : 0;
+}
+
+/* A cell made safe to show, `width` columns wide. */
+static void Place(Line *line, const char *shown, size_t length, size_t width) {
+    static const char kSpaces[] = "                                                                ";
+    if (line->pad < sizeof kSpaces) line->out->append(kSpaces, line->pad); /* cheaper than appending a count */
+    else line->out->append(line->pad, ' ');
+    line->out->append(shown, length);
+    line->used += line->pad + width;
+    size_t column = line->cells++, columnWidth = column < line->columns ? line->widths[column] : 0;
+    line->pad = std::max(columnWidth, width) - width + 2;
+}
+
+static void AddShownCell(Line *line, const std::string &shown, size_t width) {
+    if (line->limit != 0 && width > Room(line)) {
+        std::string cut = CutToWidth(shown, Room(line));
+        Place(line, cut.data(), cut.size(), DisplayWidth(cut));
+    } else {
+        Place(line, shown.data(), shown.size(), width);
+    }
 }
 
 /* A cell known to be printable ASCII, shown as it is. */
 static void AddPlainCell(Line *line, const char *cell, size_t width) {
-    static const char kSpaces[] = "                                                                ";
-    if (line->pad < sizeof kSpaces) line->out->append(kSpaces, line->pad); /* cheaper than appending a count */
-    else line->out->append(line->pad, ' ');
-    line->out->append(cell, width);
-    size_t column = line->cells++, columnWidth = column < line->columns ? line->widths[column] : 0;
-    line->pad = std::max(columnWidth, width) - width + 2;
+    if (line->limit != 0 && width > Room(line)) AddShownCell(line, std::string(cell, width), width);
+    else Place(line, cell, width, width);
 }
 
 static void AddCell(Line *line, const std::string &cell) {
@@ -69,11 +111,8 @@ static void AddCell(Line *line, const std::string &cell) {
         AddPlainCell(line, cell.data(), cell.size());
         return;
     }
-    line->out->append(line->pad, ' ');
     std::string shown = Visible(cell); /* no cell may move the cursor */
-    *line->out += shown;
-    size_t width = DisplayWidth(shown), column = line->cells++;
-    line->pad = std::max(column < line->columns ? line->widths[column] : 0, width) - width + 2;
+    AddShownCell(line, shown, DisplayWidth(shown));
 }
 
 static void EndLine(Line *line) {

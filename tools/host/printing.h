@@ -18,6 +18,7 @@ struct TableLayout {
     Language language = LANGUAGE_EN; /* of the headers and the notes in cells */
     bool withFiles = false; /* a FILE column */
     size_t widths[COLUMNS] = {};
+    size_t limit = 0;       /* a console's width: cells are cut to fit it; 0 for none */
 };
 
 /* A layout as wide as the headers. */
@@ -29,6 +30,11 @@ void FitCell(TableLayout *layout, Column column, const std::string &cell);
 
 /* Whether the column has reached its limit: no cell can widen it. */
 bool ColumnFull(const TableLayout &layout, Column column);
+
+/* Fits the table to a console this many columns wide: the widest of the
+   names, titles, makers and genres shrink first, and the memo has what is
+   left; each cell is then cut to its column, "..." showing the cut. */
+void FitToConsole(TableLayout *layout, size_t columns);
 
 /* The year as the table shows it: "-" for 0, the catalogue giving none. */
 std::string YearText(int32_t year);

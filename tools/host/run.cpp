@@ -209,6 +209,8 @@ static int AnswerRequests(const Settings &s, const Plugin &plugin, Answering *a)
         return EXIT_USAGE;
     }
     size_t total = FitRequests(s, &a->layout, control);
+    size_t columns = control->output->rowsToTerminal ? TerminalColumns(control->output->stream) : 0;
+    if (s.format == FORMAT_TABLE && columns > 1) FitToConsole(&a->layout, columns - 1); /* a full line would wrap */
     /* only beside rows that go to a file: never over them, nor over a pager */
     StartProgress(control->progress, IsTerminal(stderr) && IsFile(control->output->stream), total, s.language);
     Identity identity;
