@@ -22,7 +22,7 @@ std::string CheckText(const std::string &name, const CheckReport &report) {
     std::string shown = Visible(name), out;
     for (const Finding &f : report.findings)
         out += shown + (f.line != 0 ? ":" + std::to_string(f.line) : "") + ": warning: " +
-               Visible(Utf8FromShiftJis(f.message)) + " [" + FindingName(f.kind) + "]\n";
+               Visible(f.message) + " [" + FindingName(f.kind) + "]\n";
     out += shown + ": " + GamesLine(report) + "\n";
     if (report.findings.empty()) return out + shown + ": nothing to report\n";
     std::string kinds;
@@ -44,7 +44,7 @@ std::string CheckJson(const std::string &name, const CheckReport &report) {
     doc["findings"] = nlohmann::ordered_json::array();
     for (const Finding &f : report.findings)
         doc["findings"].push_back({{"line", f.line}, {"kind", FindingName(f.kind)},
-                                   {"message", Utf8FromShiftJis(f.message)}});
+                                   {"message", f.message}});
     doc["games"] = nlohmann::ordered_json::array();
     for (size_t i = 0; i < report.games.size(); i++) {
         const CheckedGame &g = report.games[i];

@@ -1,4 +1,5 @@
 /* plinorhost: asks the plug-in about games from a terminal, as a host does */
+#include <errno.h>
 #include <stdio.h>
 #include <string.h>
 
@@ -208,17 +209,33 @@ static void WarnAboutCatalogue(const std::string &name, const CheckReport &repor
             f.kind != FINDING_UTF8_TEXT && f.kind != FINDING_BYTE_ORDER_MARK)
             continue;
         std::string where = f.line != 0 ? "line " + std::to_string(f.line) + "; " : "";
-        Say("warning: " + name + ": " + Utf8FromShiftJis(f.message) + " (" + where + "plinorhost check " + name +
+        Say("warning: " + name + ": " + f.message + " (" + where + "plinorhost check " + name +
             " tells more)");
     }
 }
 
+/* The catalogue a megabyte at a time, checked as it comes. */
+static bool CheckFile(const std::string &name, CheckReport *report, std::string *error) {
+    FILE *f = OpenInput(name, error);
+    if (f == NULL) return false;
+    CatalogueCheck *check = StartCheck(report);
+    std::vector<char> chunk(1 << 20);
+    size_t n, total = 0;
+    while ((n = fread(chunk.data(), 1, chunk.size(), f)) > 0 && (total += n) <= MAX_CATALOGUE_BYTES)
+        CheckBytes(check, chunk.data(), n);
+    bool failed = ferror(f) != 0;
+    if (failed) *error = strerror(errno);
+    else if (total > MAX_CATALOGUE_BYTES) *error = "larger than " + std::to_string(MAX_CATALOGUE_BYTES >> 20) + " MB";
+    if (f != stdin) fclose(f);
+    EndCheck(check);
+    return !failed && total <= MAX_CATALOGUE_BYTES;
+}
+
 static int RunCheck(const Options &o) {
-    std::string bytes, error;
-    if (!ReadWholeFile(o.checked, MAX_CATALOGUE_BYTES, &bytes, &error))
-        return Fail(EXIT_CATALOGUE, "cannot read catalogue '" + o.checked + "': " + error);
+    std::string error;
     CheckReport report;
-    CheckCatalogue(bytes, &report);
+    if (!CheckFile(o.checked, &report, &error))
+        return Fail(EXIT_CATALOGUE, "cannot read catalogue '" + o.checked + "': " + error);
     std::string text = o.json ? CheckJson(o.checked, report) : CheckText(o.checked, report);
     return Output(text, report.findings.empty() ? EXIT_OK : EXIT_FINDINGS);
 }
