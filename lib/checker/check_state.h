@@ -32,6 +32,7 @@ struct CatalogueCheck {
 
     /* The game being filled. */
     size_t setAt[LINE_OTHER]; /* where each of its fields first took effect */
+    size_t keySetAt;          /* where its crc32 last took effect */
     size_t gameStart;         /* the first of those lines, 0 for none */
     bool toldLoneCarriageReturns;
 

@@ -94,6 +94,7 @@ static void NoteFieldSet(CatalogueCheck *c, LineKind kind) {
     else
         first = c->line;
     if (c->gameStart == 0) c->gameStart = c->line;
+    if (kind == LINE_CRC32) c->keySetAt = c->line;
 }
 
 void NoteGameOpening(CatalogueCheck *c) {
@@ -106,14 +107,14 @@ void NoteGameOpening(CatalogueCheck *c) {
 
 static void StartGame(CatalogueCheck *c) {
     memset(c->setAt, 0, sizeof c->setAt);
-    c->gameStart = 0;
+    c->gameStart = c->keySetAt = 0;
 }
 
 /* The game the parse has just finished: whether a key finds it. */
 static void NoteGameFinished(CatalogueCheck *c) {
     CheckReport *r = c->report;
     int32_t index = (int32_t)r->games.size();
-    size_t keyLine = c->setAt[LINE_CRC32] != 0 ? c->setAt[LINE_CRC32] : c->line;
+    size_t keyLine = c->keySetAt != 0 ? c->keySetAt : c->line;
     CheckedGame game = {c->gameStart != 0 ? c->gameStart : c->line, c->line, keyLine, false, -1};
     const GameRecord &record = r->records[(size_t)index];
     char asked[KEY_FIELD_SIZE]; /* what a host's key for it becomes */

@@ -60,7 +60,7 @@ struct Finding {
 /* A game the plug-in finishes; records[i] holds it as the plug-in stores it. */
 struct CheckedGame {
     size_t firstLine, endLine; /* its first field that took effect, and its "</game>" */
-    size_t keyLine;            /* where its crc32 took effect, else endLine */
+    size_t keyLine;            /* where the crc32 it keeps took effect (the last that did), else endLine */
     bool findable;             /* some key finds it */
     int32_t shadowedBy;        /* the earlier game that has its key, or -1 */
 };

@@ -78,6 +78,25 @@ TEST(Checker, ChecksumsThatCannotBeFound) {
     EXPECT_EQ(report.unreachable, 2u);
 }
 
+/* A game that sets its crc32 twice keeps the later; its key is quoted as
+   the Shift_JIS it is ("\x83\x61" is a katakana). */
+TEST(Checker, DuplicatesNameTheLinesWhereTheKeysThatCountWereSet) {
+    std::string text = "<games>\n<game>\n<crc32>0000F00D</crc32>\n<crc32>\x83\x61</crc32>\n</game>\n"
+                       "<game>\n<crc32>\x83\x61</crc32>\n<crc32>\x83\x61</crc32>\n</game>\n</games>\n";
+    ExpectFindings(text, {{FINDING_ODD_CRC32, 4, "<crc32> \"ヂ\" is not 8 hexadecimal digits"},
+                          {FINDING_FIELD_SET_TWICE, 4, "(first at line 3)"},
+                          {FINDING_ODD_CRC32, 7, "\"ヂ\""},
+                          {FINDING_ODD_CRC32, 8, "\"ヂ\""},
+                          {FINDING_FIELD_SET_TWICE, 8, "(first at line 7)"},
+                          {FINDING_DUPLICATE_CRC32, 8, "game ヂ is unreachable: game ヂ (line 4) has "
+                                                       "the same key \"ヂ\""}});
+    CheckReport report;
+    CheckCatalogue(text, &report);
+    ASSERT_EQ(report.games.size(), 2u);
+    EXPECT_EQ(report.games[0].keyLine, 4u);
+    EXPECT_EQ(report.games[1].keyLine, 8u);
+}
+
 TEST(Checker, ValuesThePluginReadsOtherwise) {
     ExpectFindings("<games>\n<game>\n<genre>11</genre>\n<genre>4</genre>\n<genre>01</genre>\n"
                    "<date>96/04</date>\n<crc32>0BADF00D</crc32>\n</game>\n</games>\n",
