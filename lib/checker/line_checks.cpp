@@ -164,14 +164,18 @@ static std::string UnseenTags(const CatalogueCheck *c, const CatalogueLine *line
     return lost;
 }
 
-/* Says what of a long line is lost; true when that is its field's value. */
-static bool ReportLongLine(CatalogueCheck *c, const CatalogueLine *line, bool closed, const LineTags *tags) {
+/* Says what of a long line is lost; true when that is its field's value.
+   A line run together by lone carriage returns is told of only when its
+   value is lost: what else it hides, the carriage returns explain. */
+static bool ReportLongLine(CatalogueCheck *c, const CatalogueLine *line, bool closed, const LineTags *tags,
+                           bool runTogether) {
     TextView value;
     bool valueLost = IsField(line->kind) && !closed && WholeLineValue(line, line->kind, line->opening, &value);
+    if (runTogether && !valueLost) return false;
     Report(c, FINDING_LONG_LINE, c->line, [&] {
         std::string lost = valueLost ? Say(c, M_CHECK_VALUE_DROPPED, {Tag(line->kind), ClosingTag(line->kind), kLimit})
                                      : "";
-        lost = UnseenTags(c, line, tags, lost);
+        if (!runTogether) lost = UnseenTags(c, line, tags, lost);
         if (lost.empty()) lost = Say(c, M_CHECK_NOTHING_PAST, {kLimit});
         return Say(c, M_CHECK_LONG_LINE, {Bytes(c, c->length), kLimit, lost});
     });
@@ -308,7 +312,7 @@ void CheckLineBefore(CatalogueCheck *c, const CatalogueLine *line) {
     bool runTogether = LoneCarriageReturns(c);
     if (searched) FindTags(line, &tags);
     else NoteLoneTag(line, &tags);
-    bool valueLost = longLine && !runTogether && ReportLongLine(c, line, closed, &tags);
+    bool valueLost = longLine && ReportLongLine(c, line, closed, &tags, runTogether);
     if (!runTogether && tags.seenCount > 1) ReportShadowed(c, line, &tags);
     if (tags.nearMiss != NULL && line->kind == LINE_OTHER && !runTogether) ReportNearMiss(c, line, &tags);
     if (tags.gameOpening && line->kind != LINE_END_OF_GAME && line->kind != LINE_END_OF_GAMES) NoteGameOpening(c);

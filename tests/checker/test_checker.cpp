@@ -171,6 +171,11 @@ TEST(Checker, LinesThatHoldMoreThanTheyShow) {
     std::string crOnly = "<games>\r<game>\r<title>Old Mac</title>\r<crc32>0BADF00D</crc32>\r</game>\r</games>\r";
     ExpectFindings(crOnly, {{FINDING_LONE_CARRIAGE_RETURN, 1, "reads 6 lines here as one"},
                             {FINDING_NO_GAME, 0, "no game is finished"}});
+    std::string crInValue = "<comment>" + std::string(250, 'c') + "\r</comment>";
+    ExpectFindings("<games>\n<game>\n<crc32>0BADF00D</crc32>\n" + crInValue + "\n</game>\n</games>\n",
+                   {{FINDING_LONE_CARRIAGE_RETURN, 4, "reads 2 lines here as one"},
+                    {FINDING_LONG_LINE, 4, "the line is 270 bytes; the plug-in reads only the first 259: the <comment> "
+                                           "value is dropped whole, because its </comment> ends past byte 259"}});
     std::string manyTags;
     for (int i = 0; i < 40; i++) manyTags += "<date>1999</date>";
     ExpectFindings("<games>\n<game>\n<crc32>0BADF00D</crc32>\n" + manyTags + "</game>\n</games>\n",
