@@ -45,14 +45,25 @@ TEST_F(HostTool, CheckJsonAgreesWithThePlugin) {
     }
 }
 
-/* Keys that differ only in bytes that are not UTF-8 stay apart. */
-TEST_F(HostTool, CheckJsonGivesKeysThatAreNotUtf8InHexadecimal) {
+/* Keys are read as Shift_JIS, as the findings quote them; keys that are
+   not ASCII come in hexadecimal too, so that those that differ only in bytes
+   shown alike stay apart. */
+TEST_F(HostTool, CheckJsonGivesKeysThatAreNotAsciiInHexadecimal) {
     std::string catalogue = Write("data.dat", "<games>\n<game>\n<crc32>AB\xff</crc32>\n</game>\n"
-                                              "<game>\n<crc32>AB\xfe</crc32>\n</game>\n</games>\n");
+                                              "<game>\n<crc32>AB\xfe</crc32>\n</game>\n"
+                                              "<game>\n<crc32>\x83\x61</crc32>\n</game>\n"
+                                              "<game>\n<crc32>0BADF00D</crc32>\n</game>\n</games>\n");
     ToolRun run = Tool({"check", "--json", catalogue});
-    nlohmann::json games = nlohmann::json::parse(run.out)["games"];
-    ASSERT_EQ(games.size(), 2u) << run.out;
+    nlohmann::json doc = nlohmann::json::parse(run.out), games = doc["games"];
+    ASSERT_EQ(games.size(), 4u) << run.out;
     EXPECT_EQ(games[0]["key_hex"], "4142ff");
     EXPECT_EQ(games[1]["key_hex"], "4142fe");
     EXPECT_EQ(games[0]["key"], "AB\uFFFD");
+    EXPECT_EQ(games[2]["key"], "\u30C2");
+    EXPECT_EQ(games[2]["key_hex"], "8361");
+    EXPECT_FALSE(games[3].contains("key_hex"));
+    bool quoted = false; /* and so does the finding */
+    for (const nlohmann::json &f : doc["findings"])
+        quoted = quoted || (f["line"] == 9 && f["message"] == "<crc32> \"\u30C2\" is not 8 hexadecimal digits");
+    EXPECT_TRUE(quoted) << run.out;
 }

@@ -1,6 +1,9 @@
 /* Check reports (the checker's findings in the compiler's style, or as JSON) */
 #include "check_report.h"
 
+#include <string.h>
+
+#include <algorithm>
 #include <nlohmann/json.hpp>
 
 #include "report.h"
@@ -50,7 +53,9 @@ std::string CheckJson(const std::string &name, const CheckReport &report) {
         const CheckedGame &g = report.games[i];
         const GameRecord &r = report.records[i];
         nlohmann::ordered_json game = {{"line", g.firstLine}, {"end_line", g.endLine}};
-        PutName(game, "key", r.crc32); /* as the query JSON gives a key */
+        game["key"] = ShownValue(r.crc32); /* Shift_JIS, as the findings quote it */
+        if (!std::all_of(r.crc32, r.crc32 + strlen(r.crc32), [](char c) { return (unsigned char)c < 0x80; }))
+            game["key_hex"] = HexBytes(r.crc32);
         game["findable"] = g.findable;
         if (g.shadowedBy >= 0) game["hidden_by_line"] = report.games[(size_t)g.shadowedBy].firstLine;
         game["title"] = Utf8FromShiftJis(r.title);
