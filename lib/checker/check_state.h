@@ -19,6 +19,11 @@ struct KeyIndex {
     size_t used;
 };
 
+struct KeyWork; /* the keys being explained: key_explanations.cpp */
+
+/* Where a game past the plug-in's reading stands. */
+enum Beyond { BEYOND_NOTHING, BEYOND_TABLE, BEYOND_END };
+
 struct CatalogueCheck {
     CheckReport *report;
     CheckOptions options;
@@ -34,6 +39,7 @@ struct CatalogueCheck {
     size_t setAt[LINE_OTHER]; /* where each of its fields first took effect */
     size_t keySetAt;          /* where its crc32 last took effect */
     size_t gameStart;         /* the first of those lines, 0 for none */
+    size_t openedAt;          /* its last "<game>" after gameStart, 0 for none */
     bool toldLoneCarriageReturns;
 
     /* The line coming in: its first LINE_PREFIX_BYTES kept, the rest counted. */
@@ -54,6 +60,12 @@ struct CatalogueCheck {
     size_t nulLine, afterNul;
     bool lookingAfterEnd;     /* after the "</games>" that ends the parse: the first text there is told */
     size_t endOfGamesLine;
+
+    /* Games past the plug-in's reading, parsed as if it read on, for the keys. */
+    Beyond beyond;
+    GameRecord spare;
+    size_t spareStart, spareKeyAt, tableEndLine;
+    KeyWork *work;            /* null when no key is explained */
 };
 
 /* A finding, counted always and kept while fewer than MAX_FINDINGS_OF_A_KIND
@@ -85,5 +97,15 @@ void CheckLineBefore(CatalogueCheck *c, const CatalogueLine *line);
 
 /* checker.cpp: a "<game>" on a line while a game is being filled. */
 void NoteGameOpening(CatalogueCheck *c);
+
+/* key_explanations.cpp: the keys' evidence as the text streams, and their verdicts at its end. */
+void StartKeys(CatalogueCheck *c);
+void NoteKeyGame(CatalogueCheck *c, int32_t game);
+void NoteKeyBeyond(CatalogueCheck *c, Beyond where, const GameRecord &record, size_t gameLine, size_t keyLine);
+void NoteKeyReplaced(CatalogueCheck *c, const char *old, size_t setLine, bool merged);
+void NoteKeyIgnored(CatalogueCheck *c, KeyVerdict why, TextView value, LineKind taker);
+void NoteKeyCut(CatalogueCheck *c, TextView value);
+void NoteKeyUnfinished(CatalogueCheck *c);
+void EndKeys(CatalogueCheck *c);
 
 #endif

@@ -83,8 +83,8 @@ static int32_t FirstWithKey(KeyIndex *index, const std::vector<GameRecord> &reco
     return -1;
 }
 
-/* A field the parse has just set. */
-static void NoteFieldSet(CatalogueCheck *c, LineKind kind) {
+/* A field the parse has just set; oldKey is the crc32 it held before. */
+static void NoteFieldSet(CatalogueCheck *c, LineKind kind, const char *oldKey) {
     size_t &first = c->setAt[kind];
     if (first != 0)
         Report(c, FINDING_FIELD_SET_TWICE, c->line, [&] {
@@ -94,11 +94,15 @@ static void NoteFieldSet(CatalogueCheck *c, LineKind kind) {
     else
         first = c->line;
     if (c->gameStart == 0) c->gameStart = c->line;
-    if (kind == LINE_CRC32) c->keySetAt = c->line;
+    if (kind != LINE_CRC32) return;
+    bool replaced = c->keySetAt != 0 && memcmp(oldKey, Filling(c).crc32, KEY_FIELD_SIZE) != 0;
+    if (replaced && c->work != NULL) NoteKeyReplaced(c, oldKey, c->keySetAt, c->openedAt > c->keySetAt);
+    c->keySetAt = c->line;
 }
 
 void NoteGameOpening(CatalogueCheck *c) {
     if (c->gameStart == 0) return;
+    c->openedAt = c->line;
     Report(c, FINDING_MERGED_GAME, c->line, [&] {
         return Say(c, M_CHECK_MERGED_GAME,
                    {OpeningTag(LINE_END_OF_GAME), std::to_string(c->gameStart), GameName(c, Filling(c))});
@@ -107,7 +111,7 @@ void NoteGameOpening(CatalogueCheck *c) {
 
 static void StartGame(CatalogueCheck *c) {
     memset(c->setAt, 0, sizeof c->setAt);
-    c->gameStart = c->keySetAt = 0;
+    c->gameStart = c->keySetAt = c->openedAt = 0;
 }
 
 /* The game the parse has just finished: whether a key finds it. */
@@ -136,6 +140,7 @@ static void NoteGameFinished(CatalogueCheck *c) {
     }
     (game.findable ? r->findable : r->unreachable)++;
     r->games.push_back(game);
+    if (c->work != NULL || c->options.listKeys) NoteKeyGame(c, index);
     StartGame(c);
 }
 
@@ -151,19 +156,30 @@ static void NextRecord(CatalogueCheck *c) {
 }
 
 /* Past the plug-in's reading, the first text after the "</games>" that
-   ended it is told of. */
+   ended it is told of; games there are parsed on for the keys. */
 static void StopReading(CatalogueCheck *c, bool lookAfterEnd) {
     c->reading = false;
     c->lookingAfterEnd = lookAfterEnd;
-    if (!c->full || c->stopped) c->endOfGamesLine = c->line;
+    bool keys = c->work != NULL || c->options.listKeys;
+    if (c->full && c->beyond == BEYOND_NOTHING && keys) {
+        c->beyond = BEYOND_TABLE;
+        c->tableEndLine = c->line;
+    } else if (!c->full || c->stopped) {
+        c->endOfGamesLine = c->line;
+        if (keys) c->beyond = BEYOND_END;
+    }
+    memset(&c->spare, 0, sizeof c->spare);
+    c->spareStart = c->spareKeyAt = 0;
 }
 
 /* One line while the plug-in reads: the parse's own step, with what the
    checker says around it. */
 static void CheckLine(CatalogueCheck *c, const CatalogueLine *line) {
     CheckLineBefore(c, line);
+    char oldKey[KEY_FIELD_SIZE];
+    if (line->kind == LINE_CRC32) memcpy(oldKey, Filling(c).crc32, KEY_FIELD_SIZE); /* the step may replace it */
     switch (ParseStep(&c->parse, line)) {
-    case PARSE_SET: NoteFieldSet(c, line->kind); return;
+    case PARSE_SET: NoteFieldSet(c, line->kind, oldKey); return;
     case PARSE_FINISHED: NoteGameFinished(c); NextRecord(c); return;
     case PARSE_FULL:
         NoteGameFinished(c);
@@ -175,13 +191,31 @@ static void CheckLine(CatalogueCheck *c, const CatalogueLine *line) {
     }
 }
 
+/* A game past the plug-in's reading, finished or given up at "</games>". */
+static void NoteSpareGame(CatalogueCheck *c) {
+    NoteKeyBeyond(c, c->beyond, c->spare, c->spareStart != 0 ? c->spareStart : c->line,
+                  c->spareKeyAt != 0 ? c->spareKeyAt : c->line);
+    memset(&c->spare, 0, sizeof c->spare);
+    c->spareStart = c->spareKeyAt = 0;
+}
+
 /* A line the plug-in does not read: past a full table it counts the games
-   it ignores, up to a "</games>". */
+   it ignores, up to a "</games>"; for the keys, games are parsed on. */
 static void PassLine(CatalogueCheck *c, const CatalogueLine *line) {
-    if (line->kind == LINE_END_OF_GAME) c->report->ignored++;
-    if (line->kind != LINE_END_OF_GAMES) return;
-    c->stopped = true;
-    StopReading(c, c->report->ignored == 0); /* otherwise too-many-games tells of what follows */
+    bool endOfGames = line->kind == LINE_END_OF_GAMES;
+    if (c->full && !c->stopped && line->kind == LINE_END_OF_GAME) c->report->ignored++;
+    if (c->full && !c->stopped && endOfGames) {
+        c->stopped = true;
+        StopReading(c, c->report->ignored == 0); /* otherwise too-many-games tells of what follows */
+        return;
+    }
+    if (c->beyond == BEYOND_NOTHING || line->kind == LINE_OTHER || endOfGames) return;
+    if (line->kind == LINE_END_OF_GAME) {
+        NoteSpareGame(c);
+    } else if (ApplyLine(line, &c->spare)) {
+        if (c->spareStart == 0) c->spareStart = c->line;
+        if (line->kind == LINE_CRC32) c->spareKeyAt = c->line;
+    }
 }
 
 /* The line's Shift_JIS, from its kept part on; on the first line, after a
@@ -223,7 +257,7 @@ static void FinishLine(CatalogueCheck *c) {
         } else {
             PassLine(c, &line);
         }
-        c->keepLines = c->reading || (c->full && !c->stopped);
+        c->keepLines = c->reading || (c->full && !c->stopped) || c->beyond != BEYOND_NOTHING;
     }
     c->length = c->kept = c->carriageReturns = 0;
     c->endsInCarriageReturn = c->jisStarted = c->high = false;
@@ -303,6 +337,8 @@ CatalogueCheck *StartCheck(CheckReport *report, const CheckOptions &options) {
     report->records.reserve(16);
     memset(report->counts, 0, sizeof report->counts);
     report->findable = report->unreachable = report->ignored = report->textLength = 0;
+    report->keys.clear();
+    report->keyLikes.clear();
 
     CatalogueCheck *c = new CatalogueCheck;
     c->report = report;
@@ -317,9 +353,12 @@ CatalogueCheck *StartCheck(CheckReport *report, const CheckOptions &options) {
     c->length = c->kept = c->carriageReturns = 0;
     c->endsInCarriageReturn = c->jisStarted = c->high = false;
     StartUtf8(&c->utf8);
-    c->firstHighLine = c->nulLine = c->afterNul = c->endOfGamesLine = 0;
+    c->firstHighLine = c->nulLine = c->afterNul = c->endOfGamesLine = c->tableEndLine = 0;
     c->byteOrderMark = 0;
     c->textEnded = c->lookingAfterEnd = false;
+    c->beyond = BEYOND_NOTHING;
+    c->work = NULL;
+    StartKeys(c);
     return c;
 }
 
@@ -352,9 +391,11 @@ static void ReportEnd(CatalogueCheck *c) {
     else if (c->reading)
         Report(c, FINDING_NO_END_OF_GAMES, c->line,
                [&] { return Say(c, M_CHECK_NO_END_OF_GAMES, {OpeningTag(LINE_END_OF_GAMES)}); });
-    if (!c->full && c->gameStart != 0)
+    if (!c->full && c->gameStart != 0) {
         Report(c, FINDING_UNFINISHED_GAME, c->gameStart,
                [&] { return Say(c, M_CHECK_UNFINISHED_GAME, {OpeningTag(LINE_END_OF_GAME)}); });
+        if (c->work != NULL) NoteKeyUnfinished(c);
+    }
     if (!c->full) r->records.pop_back(); /* the unfinished record */
     if (r->games.empty())
         Report(c, FINDING_NO_GAME, 0, [&] { return Say(c, M_CHECK_NO_GAME); });
@@ -387,6 +428,7 @@ void EndCheck(CatalogueCheck *c) {
     if (!c->textEnded) EndText(c);
     ReportEnd(c);
     ReportText(c);
+    EndKeys(c);
     std::stable_sort(c->report->findings.begin(), c->report->findings.end(), [](const Finding &a, const Finding &b) {
         return a.line - 1 < b.line - 1; /* line order, as a compiler gives them; the catalogue as a whole last */
     });

@@ -303,6 +303,24 @@ static bool LoneCarriageReturns(CatalogueCheck *c) {
     return true;
 }
 
+/* A "<crc32>" on the line that the parse does not take, for the keys
+   explained: its tag or its value ends past the examined part, or another
+   tag takes the line. */
+static void NoteIgnoredChecksum(CatalogueCheck *c, const CatalogueLine *line, bool closed, const LineTags *tags) {
+    TextView value;
+    if (line->kind == LINE_CRC32) {
+        if (!closed && WholeLineValue(line, LINE_CRC32, line->opening, &value))
+            NoteKeyIgnored(c, KEY_LONG_LINE, value, LINE_CRC32);
+        return;
+    }
+    const char *opening = (tags->unseenKinds & 1u << LINE_CRC32) ? tags->unseen[LINE_CRC32] : NULL;
+    for (size_t i = tags->seenCount; i-- > 0;) /* one seen stands before any unseen */
+        if (tags->seen[i].kind == LINE_CRC32) opening = tags->seen[i].at;
+    if (opening == NULL || !WholeLineValue(line, LINE_CRC32, opening, &value)) return;
+    bool seen = opening < line->limit && TagAt(opening, line->limit) == LINE_CRC32;
+    NoteKeyIgnored(c, seen ? KEY_SHADOWED : KEY_LONG_LINE, value, line->kind);
+}
+
 void CheckLineBefore(CatalogueCheck *c, const CatalogueLine *line) {
     CheckShiftJis(c);
     LineTags tags;
@@ -317,4 +335,6 @@ void CheckLineBefore(CatalogueCheck *c, const CatalogueLine *line) {
     if (tags.nearMiss != NULL && line->kind == LINE_OTHER && !runTogether) ReportNearMiss(c, line, &tags);
     if (tags.gameOpening && line->kind != LINE_END_OF_GAME && line->kind != LINE_END_OF_GAMES) NoteGameOpening(c);
     if (IsField(line->kind)) CheckValue(c, line, closed ? &value : NULL, valueLost);
+    if (line->kind == LINE_CRC32 && closed && value.length >= KEY_FIELD_SIZE && c->work != NULL) NoteKeyCut(c, value);
+    if (searched && c->work != NULL) NoteIgnoredChecksum(c, line, closed, &tags);
 }

@@ -89,4 +89,32 @@ const MessageEntry kEnglishMessages[MESSAGE_IDS] = {
     {M_KIND_LONE_CARRIAGE_RETURN, "lines that end in a carriage return alone: the plug-in ends lines only at "
                                   "line feeds, and reads them as one"},
     {M_KIND_NO_GAME, "no game is finished: every query parses the whole text again, and finds nothing"},
+    /* Why a key is found or not */
+    {M_KEY_FOUND, "found: the game at line {1}, its key set at line {2}"},
+    {M_KEY_HIDDEN, "found in the game at line {1}, its key set at line {2}; the later game whose key is set at "
+                   "line {3} has the same key, and is hidden by it: every query finds the first game with a key"},
+    {M_KEY_NO_GAME, "not found: no game in the catalogue has this key"},
+    {M_KEY_PAST_TABLE, "not found: its game (line {1}, its key set at line {2}) comes after the {3} games that "
+                       "fill the plug-in's table, and the plug-in stops reading at line {4}"},
+    {M_KEY_AFTER_END, "not found: its game (line {1}, its key set at line {2}) comes after the {3} at line "
+                      "{4}, where the plug-in stops reading"},
+    {M_KEY_UNFINISHED, "not found: its game (line {1}, its key set at line {2}) never ends: no {3} follows it"},
+    {M_KEY_MERGED, "not found: its game (line {1}, its key set at line {2}) has no {3} before the next game "
+                   "begins, and that game's key, set at line {4}, replaces it"},
+    {M_KEY_SET_AGAIN, "not found: its game (line {1}) sets its key at line {2} and again at line {3}: the "
+                      "later value wins"},
+    {M_KEY_VALUE_DROPPED, "not found: the {1} value on line {2} is dropped whole, because its {3} ends past "
+                          "byte {4}"},
+    {M_KEY_TAG_NOT_SEEN, "not found: the {1} on line {2} ends past byte {3}, and the plug-in reads only the "
+                         "first {3} bytes of a line"},
+    {M_KEY_SHADOWED, "not found: line {1} holds it, but {2} comes first on that line in the order the plug-in "
+                     "tests, and takes the line"},
+    {M_KEY_CUT, "not found: the catalogue's {1} \"{2}\" at line {3} is cut to {4} bytes, \"{5}\", and the "
+                "plug-in takes no key longer than {4} bytes"},
+    {M_KEY_CASE_OR_PADDING, "not found: the catalogue has \"{1}\" (line {2}), and keys match exactly, letter "
+                            "case and leading zeros included"},
+    {M_KEY_PADDED_AWAY, "not found: the catalogue has \"{1}\" (line {2}), which no key finds: a key of 5 to 7 "
+                        "characters is first padded with zeros to 8"},
+    {M_KEY_DECORATED, "not found: the catalogue's key at line {1} is \"{2}\": the spaces or 0x around its "
+                      "digits are part of it, and keys match exactly"},
 };

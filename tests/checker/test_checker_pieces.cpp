@@ -24,7 +24,21 @@ static std::string Everything(const CheckReport &r) {
     for (size_t count : r.counts) out += std::to_string(count) + " ";
     out += std::to_string(r.findable) + " " + std::to_string(r.unreachable) + " " + std::to_string(r.ignored) + " " +
            std::to_string(r.textLength) + "\n";
+    for (const KeyExplanation &k : r.keys)
+        out += k.key + ": " + std::to_string(k.verdict) + " " + std::to_string(k.game) + " " +
+               std::to_string(k.gameLine) + " " + std::to_string(k.keyLine) + " " + std::to_string(k.otherLine) + " " +
+               HexBytes(k.value) + " " + k.message + "\n";
+    for (const KeyLike &k : r.keyLikes)
+        out += HexBytes(std::string(k.value, sizeof k.value)) + " " + std::to_string(k.line) + " " +
+               std::to_string(k.reason) + "\n";
     return out;
+}
+
+static CheckOptions WithKeys(const std::string &text) {
+    CheckOptions options;
+    options.listKeys = true;
+    options.keys = {"0BADF00D", "12345", "1A2B3C4D", "DEADBEEF", "0123456789ABCDEFGHIJ", "", text.substr(0, 8)};
+    return options;
 }
 
 static std::string InPieces(const std::string &text, const std::vector<size_t> &cuts, const CheckOptions &options) {
@@ -41,7 +55,7 @@ static std::string InPieces(const std::string &text, const std::vector<size_t> &
 }
 
 static void ExpectSameInRandomPieces(const std::string &text, std::mt19937 &random, const std::string &what) {
-    CheckOptions options;
+    CheckOptions options = WithKeys(text);
     CheckReport whole;
     CheckCatalogue(text, &whole, options);
     std::string expected = Everything(whole);
@@ -62,7 +76,7 @@ TEST(CheckerInPieces, EveryCutOfATrickyText) {
     std::string text = "\xEF\xBB\xBF<games>\r\n<game>\r\n<title>\x83\x51\x81\x5b</title>\r\n"
                        "<crc32> 1A2B3C4D</crc32>\r\n</game>\r\n<title>Caf\xC3\xA9\r</title>\n<crc32>12345</crc32>\n"
                        "</game>\n</games>\n \n<crc32>0BADF00D</crc32>\n</game>\n" + std::string(1, '\0') + "after";
-    CheckOptions options;
+    CheckOptions options = WithKeys(text);
     CheckReport whole;
     CheckCatalogue(text, &whole, options);
     std::string expected = Everything(whole);
