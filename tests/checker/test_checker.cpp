@@ -78,11 +78,30 @@ TEST(Checker, ChecksumsThatCannotBeFound) {
     EXPECT_EQ(report.unreachable, 2u);
 }
 
+/* A game that sets its crc32 twice keeps the later; its key is quoted as
+   the Shift_JIS it is ("\x83\x61" is a katakana). */
+TEST(Checker, DuplicatesNameTheLinesWhereTheKeysThatCountWereSet) {
+    std::string text = "<games>\n<game>\n<crc32>0000F00D</crc32>\n<crc32>\x83\x61</crc32>\n</game>\n"
+                       "<game>\n<crc32>\x83\x61</crc32>\n<crc32>\x83\x61</crc32>\n</game>\n</games>\n";
+    ExpectFindings(text, {{FINDING_ODD_CRC32, 4, "<crc32> \"ヂ\" is not 8 hexadecimal digits"},
+                          {FINDING_FIELD_SET_TWICE, 4, "(first at line 3)"},
+                          {FINDING_ODD_CRC32, 7, "\"ヂ\""},
+                          {FINDING_ODD_CRC32, 8, "\"ヂ\""},
+                          {FINDING_FIELD_SET_TWICE, 8, "(first at line 7)"},
+                          {FINDING_DUPLICATE_CRC32, 8, "game ヂ is unreachable: game ヂ (line 4) has "
+                                                       "the same key \"ヂ\""}});
+    CheckReport report;
+    CheckCatalogue(text, &report);
+    ASSERT_EQ(report.games.size(), 2u);
+    EXPECT_EQ(report.games[0].keyLine, 4u);
+    EXPECT_EQ(report.games[1].keyLine, 8u);
+}
+
 TEST(Checker, ValuesThePluginReadsOtherwise) {
     ExpectFindings("<games>\n<game>\n<genre>11</genre>\n<genre>4</genre>\n<genre>01</genre>\n"
                    "<date>96/04</date>\n<crc32>0BADF00D</crc32>\n</game>\n</games>\n",
                    {{FINDING_UNLISTED_GENRE, 3, "\"11\" is not one of 0 to 10: the genre stays empty"},
-                    {FINDING_UNLISTED_GENRE, 5, "the genre keeps \"\x83\x58\x83\x7c\x81\x5b\x83\x63\""},
+                    {FINDING_UNLISTED_GENRE, 5, "the genre keeps \"スポーツ\""},
                     {FINDING_ODD_DATE, 6, "the year reads as 96"}});
 }
 
@@ -152,6 +171,11 @@ TEST(Checker, LinesThatHoldMoreThanTheyShow) {
     std::string crOnly = "<games>\r<game>\r<title>Old Mac</title>\r<crc32>0BADF00D</crc32>\r</game>\r</games>\r";
     ExpectFindings(crOnly, {{FINDING_LONE_CARRIAGE_RETURN, 1, "reads 6 lines here as one"},
                             {FINDING_NO_GAME, 0, "no game is finished"}});
+    std::string crInValue = "<comment>" + std::string(250, 'c') + "\r</comment>";
+    ExpectFindings("<games>\n<game>\n<crc32>0BADF00D</crc32>\n" + crInValue + "\n</game>\n</games>\n",
+                   {{FINDING_LONE_CARRIAGE_RETURN, 4, "reads 2 lines here as one"},
+                    {FINDING_LONG_LINE, 4, "the line is 270 bytes; the plug-in reads only the first 259: the <comment> "
+                                           "value is dropped whole, because its </comment> ends past byte 259"}});
     std::string manyTags;
     for (int i = 0; i < 40; i++) manyTags += "<date>1999</date>";
     ExpectFindings("<games>\n<game>\n<crc32>0BADF00D</crc32>\n" + manyTags + "</game>\n</games>\n",
@@ -168,4 +192,49 @@ TEST(Checker, SaysWhatThePluginDoesWithSeveralTagsOnALine) {
     ExpectFindings(std::string(1, '\0'), {{FINDING_NUL_BYTE, 1, "sees nothing after it (0 bytes)"},
                                           {FINDING_NO_END_OF_GAMES, 0, "no </games>"},
                                           {FINDING_NO_GAME, 0, "no game is finished"}});
+}
+
+/* Of each kind the first MAX_FINDINGS_OF_A_KIND are kept, in line order;
+   all are counted. Lines that are not Shift_JIS in a text that turns out
+   UTF-8 are not told of, however many. */
+TEST(Checker, KeepsTheFirstFindingsOfAKindAndCountsThemAll) {
+    std::string text = "<games>\n";
+    for (int i = 0; i < 1500; i++) text += "<title>A\x80</title>\n";
+    CheckReport report;
+    CheckCatalogue(text, &report);
+    EXPECT_EQ(report.counts[FINDING_NOT_SHIFT_JIS], 1500u);
+    EXPECT_EQ(report.counts[FINDING_FIELD_SET_TWICE], 1499u);
+    size_t kept[FINDING_KINDS] = {0}, last = 0;
+    for (const Finding &f : report.findings) {
+        if (++kept[f.kind] == MAX_FINDINGS_OF_A_KIND && f.kind == FINDING_NOT_SHIFT_JIS) last = f.line;
+    }
+    EXPECT_EQ(kept[FINDING_NOT_SHIFT_JIS], (size_t)MAX_FINDINGS_OF_A_KIND);
+    EXPECT_EQ(kept[FINDING_FIELD_SET_TWICE], (size_t)MAX_FINDINGS_OF_A_KIND);
+    EXPECT_EQ(last, (size_t)MAX_FINDINGS_OF_A_KIND + 1); /* lines 2 to 1001 */
+
+    std::string utf8 = "<games>\n";
+    for (int i = 0; i < 1500; i++)
+        utf8 += "<game>\n<title>\xE3\x81\x82</title>\n<crc32>" + std::to_string(10000000 + i) + "</crc32>\n</game>\n";
+    ExpectFindings(utf8 + "</games>\n", {{FINDING_UTF8_TEXT, 3, "reads as UTF-8"}});
+}
+
+/* Past LINE_PREFIX_BYTES a line is counted and its Shift_JIS read, but its
+   tags are not looked at: this </comment> is not seen. */
+TEST(Checker, LinesLongerThanTheirKeptPart) {
+    std::string line = "<comment>" + std::string(70000, 'c') + "\x80</comment>";
+    ExpectFindings("<games>\n<game>\n" + line + "\n<crc32>0BADF00D</crc32>\n</game>\n</games>\n",
+                   {{FINDING_NOT_SHIFT_JIS, 3, "byte 0x80 at column 70010"},
+                    {FINDING_LONG_LINE, 3, "the line is 70020 bytes; the plug-in reads only the first 259: nothing"},
+                    {FINDING_UNCLOSED_TAG, 3, "<comment> has no </comment>"}});
+}
+
+/* Each language's texts stand in the order of their names, every English
+   text is there, and every kind of finding has its summary. */
+TEST(Checker, EveryTextIsListedInItsPlace) {
+    for (int i = 0; i < MESSAGE_IDS; i++) {
+        EXPECT_EQ(kEnglishMessages[i].id, i);
+        EXPECT_EQ(kJapaneseMessages[i].id, i);
+        EXPECT_NE(std::string(kEnglishMessages[i].text), "") << i;
+    }
+    for (int k = 0; k < FINDING_KINDS; k++) EXPECT_NE(FindingSummary((FindingKind)k, LANGUAGE_JA), "") << k;
 }

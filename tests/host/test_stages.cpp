@@ -2,6 +2,8 @@
    hints, and rows printed as a table, JSON and CSV */
 #include <gtest/gtest.h>
 
+#include <string.h>
+
 #include <random>
 
 #include "command_line.h"
@@ -97,29 +99,47 @@ TEST(Keying, FormsKeysAsHostsDo) {
     EXPECT_EQ(ShortKey(""), "");
 }
 
-TEST(Hints, NameTheKeyThatDiffersInCaseOrLeadingZeros) {
-    KeyHints hints = HintsFor({"0058DE32", "c0ffee42", "C0FFEE42", "0000ABCD", std::string(16, '1')});
-    EXPECT_EQ(HintFor(hints, "58de32"), "0058DE32");
-    EXPECT_EQ(HintFor(hints, "0000058DE32"), "0058DE32");
-    EXPECT_EQ(HintFor(hints, "0058de32"), "0058DE32");
-    EXPECT_EQ(HintFor(hints, "C0FFEE42"), "c0ffee42") << "the first of one loose form wins";
-    EXPECT_EQ(HintFor(hints, "ABCD"), "0000ABCD");
-    EXPECT_EQ(HintFor(hints, "0058DE32"), "") << "the key itself is no hint";
-    EXPECT_EQ(HintFor(hints, "0BADF00D"), "");
-    EXPECT_EQ(HintFor(hints, std::string(16, '1')), "") << "no key the plug-in holds is so long";
-    EXPECT_EQ(HintFor(HintsFor({}), "58de32"), "");
+static KeyLike Like(const char *value, uint32_t line, KeyLikeReason reason = KEY_LIKE_FINDABLE) {
+    KeyLike like = {{0}, line, reason};
+    strncpy(like.value, value, sizeof like.value - 1);
+    return like;
+}
+
+/* What a hint for the key says: "" for none, else the value, line and reason. */
+static std::string Hinted(const KeyHints &hints, const std::string &key) {
+    Hint hint;
+    if (!HintFor(hints, key, &hint)) return "";
+    return hint.value + "@" + std::to_string(hint.line) + "#" + std::to_string(hint.reason);
+}
+
+TEST(Hints, NameWhatTheCatalogueHasThatAKeyMayHaveMeant) {
+    KeyHints hints = HintsFor({Like("0058DE32", 3), Like("c0ffee42", 9), Like("C0FFEE42", 15), Like("0000ABCD", 21),
+                               Like(" 0BADF00D ", 27, KEY_LIKE_DECORATED), Like("12345678", 90001, KEY_LIKE_PAST_TABLE),
+                               Like("9ABCDEF0", 90100, KEY_LIKE_AFTER_END)});
+    EXPECT_EQ(Hinted(hints, "58de32"), "0058DE32@3#0");
+    EXPECT_EQ(Hinted(hints, "0000058DE32"), "0058DE32@3#0");
+    EXPECT_EQ(Hinted(hints, "0x0058DE32"), "0058DE32@3#0") << "a key given with 0x";
+    EXPECT_EQ(Hinted(hints, " 0058DE32 "), "0058DE32@3#0") << "a key given with spaces around it";
+    EXPECT_EQ(Hinted(hints, "C0FFEE42"), "c0ffee42@9#0") << "the first of one loose form wins";
+    EXPECT_EQ(Hinted(hints, "ABCD"), "0000ABCD@21#0");
+    EXPECT_EQ(Hinted(hints, "0BADF00D"), " 0BADF00D @27#1") << "the catalogue's own spaces";
+    EXPECT_EQ(Hinted(hints, "12345678"), "12345678@90001#2") << "the same key, past the games read";
+    EXPECT_EQ(Hinted(hints, "9abcdef0"), "9ABCDEF0@90100#3");
+    EXPECT_EQ(Hinted(hints, "0058DE32"), "") << "the key itself, findable, is no hint";
+    EXPECT_EQ(Hinted(hints, "00000001"), "");
+    EXPECT_EQ(Hinted(HintsFor({}), "58de32"), "");
 }
 
 /* A many-key table still finds each key by its loose form. */
 TEST(Hints, FindEveryKeyOfALargeCatalogue) {
-    std::vector<std::string> keys;
-    for (uint32_t i = 0; i < 20000; i++) keys.push_back(FullKey(i * 2654435761u, false));
-    KeyHints hints = HintsFor(keys);
-    for (const std::string &key : keys) ASSERT_EQ(HintFor(hints, ShortKey(key) + ""), ShortKey(key) == key ? "" : key);
-    for (const std::string &key : keys) {
-        std::string lower = key;
+    std::vector<KeyLike> likes;
+    for (uint32_t i = 0; i < 20000; i++) likes.push_back(Like(FullKey(i * 2654435761u, false).c_str(), i + 1));
+    KeyHints hints = HintsFor(likes);
+    for (const KeyLike &like : likes) {
+        std::string key = like.value, lower = key;
         for (char &c : lower) c = (char)tolower(c);
-        if (lower != key) ASSERT_EQ(HintFor(hints, lower), key);
+        ASSERT_EQ(Hinted(hints, ShortKey(key)), ShortKey(key) == key ? "" : key + "@" + std::to_string(like.line) + "#0");
+        if (lower != key) ASSERT_EQ(Hinted(hints, lower), key + "@" + std::to_string(like.line) + "#0");
     }
 }
 
@@ -194,8 +214,11 @@ TEST(Json, RowsHoldTheFieldsTheirStateHas) {
     Row missing;
     missing.key = "\xff";
     missing.hint = "0058DE32";
+    missing.hintLine = 12;
+    missing.hintReason = KEY_LIKE_PAST_TABLE;
     EXPECT_EQ(JsonText(JsonRow(missing)),
-              "{\"asked\":\"key\",\"key\":\"\xEF\xBF\xBD\",\"key_hex\":\"ff\",\"found\":false,\"catalogue_has\":\"0058DE32\"}");
+              "{\"asked\":\"key\",\"key\":\"\xEF\xBF\xBD\",\"key_hex\":\"ff\",\"found\":false,\"catalogue_has\":\"0058DE32\","
+              "\"catalogue_line\":12,\"why_not_found\":\"past-table\"}");
     std::string out;
     PrintRow(FORMAT_JSON, TableLayout(), missing, 0, &out);
     PrintRow(FORMAT_JSON, TableLayout(), missing, 1, &out);
@@ -209,9 +232,9 @@ TEST(Csv, CellsAreQuotedOnlyWhenTheyMustBe) {
     row.memo = "two\r\nlines";
     std::string csv = CsvRow(JsonRow(row));
     EXPECT_EQ(csv, "key,,,,,,0BADF00D,,true,\"Say \"\"Hi\"\", then bye\",Nimbus Works,シューティング,"
-                   "\"two\r\nlines\",1991,,,\r\n");
+                   "\"two\r\nlines\",1991,,,,,\r\n");
     EXPECT_EQ(CsvHeader(), "asked,file,file_hex,member,member_hex,encrypted,key,key_hex,found,title,maker,genre,"
-                           "memo,year,catalogue_has,skipped,error\r\n");
+                           "memo,year,catalogue_has,catalogue_line,why_not_found,skipped,error\r\n");
     EXPECT_EQ(ReportHead(FORMAT_CSV, NULL, true, true, LANGUAGE_EN), "\xEF\xBB\xBF" + CsvHeader());
 }
 

@@ -33,11 +33,11 @@ TEST(Messages, EveryTextHasItsJapaneseWithTheSamePlaceholders) {
 /* What may stay in Latin letters in a Japanese text: names that programs
    and files have, and the formats' own names. */
 static const std::set<std::string> kNames = {
-    "AES", "CRC", "CSV", "Ctrl", "FIFO", "GetPluginVersion", "JSON", "LANG", "NUL", "RFC", "UTF", "Windows",
-    "check", "data", "dat", "exe", "help", "plinorhost", "warning", "zip"};
+    "AES", "ASCII", "CRC", "CSV", "Ctrl", "FFFD", "FIFO", "GetPluginVersion", "JIS", "JSON", "LANG", "NUL", "RFC",
+    "Shift", "UTF", "Windows", "bin", "check", "data", "dat", "exe", "help", "plinorhost", "rom", "warning", "zip"};
 
 TEST(Messages, JapaneseTextsHoldNoEnglish) {
-    std::regex word("[A-Za-z]{3,}"), option("-[-A-Za-z]+");
+    std::regex word("[A-Za-z]{3,}"), option("-[-A-Za-z]+|</?[A-Za-z0-9]+>"); /* options and the format's tags */
     for (int id = 0; id < MESSAGE_IDS; id++) {
         std::string text = std::regex_replace(kJapaneseMessages[id].text, option, " ");
         for (std::sregex_iterator it(text.begin(), text.end(), word), end; it != end; ++it)

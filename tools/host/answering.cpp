@@ -16,7 +16,12 @@ void AnswerRow(const Plugin &plugin, const std::string &catalogue, const KeyHint
         }
     }
     if (!row->found) {
-        row->hint = HintFor(hints, row->key);
+        Hint hint;
+        if (HintFor(hints, row->key, &hint)) {
+            row->hint = hint.value;
+            row->hintLine = hint.line;
+            row->hintReason = hint.reason;
+        }
         return;
     }
     row->title = Utf8FromShiftJis(text);

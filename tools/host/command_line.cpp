@@ -12,7 +12,7 @@
 struct Parsed {
     Language language;
     std::string catalogue, plugin, checked, lang, output, extensions;
-    std::vector<std::string> keys, files, keyFiles;
+    std::vector<std::string> keys, files, keyFiles, checkedKeys;
     bool json = false, csv = false, lower = false, about = false, recursive = false, noArchives = false;
     bool found = false, missing = false, summary = false, version = false, noHeader = false;
     CLI::App *check = NULL;
@@ -92,6 +92,7 @@ static void Describe(CLI::App *app, Parsed *p) {
     p->check->allow_windows_style_options(false);
     Label(p->check, *p);
     p->check->add_option(T(*p, M_HELP_CATALOGUE), p->checked, T(*p, M_HELP_CHECK_CATALOGUE))->required()->type_name("");
+    p->check->add_option(T(*p, M_COLUMN_KEY), p->checkedKeys, T(*p, M_HELP_CHECK_KEYS))->type_name("");
     p->check->add_flag("--json", p->json, T(*p, M_HELP_CHECK_JSON))->group(options);
     p->check->footer(T(*p, M_HELP_CHECK_FOOTER));
     app->footer(T(*p, M_HELP_NOTES));
@@ -178,6 +179,7 @@ static Settings SettingsOf(CLI::App *app, const Parsed &p) {
     s.language = p.language;
     s.check = p.check->parsed();
     s.checked = p.checked;
+    s.checkedKeys = p.checkedKeys;
     s.catalogue = p.catalogue;
     s.plugin = p.plugin;
     s.requests = RequestsOf(app, p);

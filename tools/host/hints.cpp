@@ -1,63 +1,51 @@
-/* Key hints (the catalogue's key that a key not found differs from only in letter case or leading zeros) */
+/* Key hints (what the catalogue has that a key not found may have meant, and why it is not found) */
 #include "hints.h"
 
 #include <string.h>
 
-/* Upper case, without leading zeros (one kept when all are); false when
-   it cannot be a key the plug-in holds. */
-static bool Loosen(const std::string &key, char loose[HINT_KEY_SIZE]) {
-    size_t first = 0, size = key.size();
-    const char *k = key.data();
-    while (first + 1 < size && k[first] == '0') first++;
-    if (size - first >= HINT_KEY_SIZE) return false;
-    uint64_t zero = 0;
-    memcpy(loose, &zero, 8);
-    memcpy(loose + 8, &zero, 8);
-    for (size_t i = first; i < size; i++) loose[i - first] = (char)(k[i] >= 'a' && k[i] <= 'z' ? k[i] - 32 : k[i]);
-    return true;
-}
-
-static uint32_t HashOf(const char loose[HINT_KEY_SIZE]) {
-    uint64_t low, high;
-    memcpy(&low, loose, 8);
-    memcpy(&high, loose + 8, 8);
-    uint64_t h = low * 0x9E3779B97F4A7C15ull ^ high * 0xC2B2AE3D27D4EB4Full;
-    return (uint32_t)((h ^ h >> 29) >> 32);
+static uint32_t HashOf(const std::string &loose) {
+    uint64_t h = 1469598103934665603ull; /* FNV-1a: loose forms are short */
+    for (unsigned char c : loose) h = (h ^ c) * 1099511628211ull;
+    return (uint32_t)(h ^ h >> 32);
 }
 
 /* The slot holding this loose form, or the empty one where it would go. */
-static size_t SlotOf(const KeyHints &hints, const char loose[HINT_KEY_SIZE]) {
+static size_t SlotOf(const KeyHints &hints, const std::string &loose, uint32_t hash) {
     size_t mask = hints.slots.size() - 1;
-    for (size_t slot = HashOf(loose) & mask;; slot = (slot + 1) & mask) {
+    for (size_t slot = hash & mask;; slot = (slot + 1) & mask) {
         uint32_t held = hints.slots[slot];
-        if (held == 0 || memcmp(hints.entries[held - 1].loose, loose, HINT_KEY_SIZE) == 0) return slot;
+        if (held == 0) return slot;
+        if (hints.hashes[held - 1] == hash && LooseForm(hints.entries[held - 1].value) == loose) return slot;
     }
 }
 
-KeyHints HintsFor(const std::vector<std::string> &keys) {
+KeyHints HintsFor(const std::vector<KeyLike> &values) {
     KeyHints hints;
     size_t slots = 16;
-    while (slots < 2 * keys.size()) slots *= 2;
+    while (slots < 2 * values.size()) slots *= 2;
     hints.slots.assign(slots, 0);
-    hints.entries.reserve(keys.size());
-    for (const std::string &key : keys) {
-        KeyHints::Entry entry;
-        if (key.size() >= HINT_KEY_SIZE || !Loosen(key, entry.loose)) continue;
-        size_t slot = SlotOf(hints, entry.loose);
+    hints.entries.reserve(values.size());
+    for (const KeyLike &value : values) {
+        std::string loose = LooseForm(value.value);
+        uint32_t hash = HashOf(loose);
+        size_t slot = SlotOf(hints, loose, hash);
         if (hints.slots[slot] != 0) continue;
-        memset(entry.key, 0, HINT_KEY_SIZE);
-        memcpy(entry.key, key.data(), key.size());
-        hints.entries.push_back(entry);
+        hints.entries.push_back(value);
+        hints.hashes.push_back(hash);
         hints.slots[slot] = (uint32_t)hints.entries.size();
     }
     return hints;
 }
 
-std::string HintFor(const KeyHints &hints, const std::string &key) {
-    char loose[HINT_KEY_SIZE];
-    if (hints.slots.empty() || !Loosen(key, loose)) return "";
-    uint32_t held = hints.slots[SlotOf(hints, loose)];
-    if (held == 0) return "";
-    const char *has = hints.entries[held - 1].key;
-    return key == has ? "" : has;
+bool HintFor(const KeyHints &hints, const std::string &key, Hint *hint) {
+    if (hints.slots.empty()) return false;
+    std::string loose = LooseForm(key);
+    uint32_t held = hints.slots[SlotOf(hints, loose, HashOf(loose))];
+    if (held == 0) return false;
+    const KeyLike &like = hints.entries[held - 1];
+    if (like.reason == KEY_LIKE_FINDABLE && key == like.value) return false;
+    hint->value = like.value;
+    hint->line = like.line;
+    hint->reason = like.reason;
+    return true;
 }

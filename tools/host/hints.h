@@ -1,4 +1,4 @@
-/* Key hints (the catalogue's key that a key not found differs from only in letter case or leading zeros) */
+/* Key hints (what the catalogue has that a key not found may have meant, and why it is not found) */
 #ifndef PLINORHOST_HINTS_H
 #define PLINORHOST_HINTS_H
 
@@ -7,25 +7,32 @@
 #include <string>
 #include <vector>
 
-enum { HINT_KEY_SIZE = 16 }; /* as the plug-in's keys: 15 bytes and a terminator */
+#include "checker.h"
 
-/* An open-addressed table of the catalogue's keys by their loose form
-   (upper case, without leading zeros): a lookup hashes one key and reads
-   a slot or two, no more than the plug-in's own lookup. */
-struct KeyHints {
-    struct Entry {
-        char loose[HINT_KEY_SIZE]; /* zero-padded: compared as two words */
-        char key[HINT_KEY_SIZE];   /* as the catalogue writes it */
-    };
-    std::vector<Entry> entries;
-    std::vector<uint32_t> slots; /* an entry's number + 1, or 0; a power of two, over twice the entries */
+/* A catalogue value a key not found may have meant: a findable game's
+   key in another letter case or padding, or a key the plug-in never finds
+   (spaces or 0x around it, its game past the table or after </games>). */
+struct Hint {
+    std::string value;     /* the catalogue's bytes */
+    uint32_t line = 0;     /* where it is set */
+    KeyLikeReason reason = KEY_LIKE_FINDABLE;
 };
 
-/* The table for these keys; the first of several with one loose form wins. */
-KeyHints HintsFor(const std::vector<std::string> &keys);
+/* An open-addressed table of the catalogue's key-like values by their
+   loose form (upper case, no spaces, 0x or leading zeros): a lookup
+   hashes one key and reads a slot or two, no more than the plug-in's own
+   lookup. */
+struct KeyHints {
+    std::vector<KeyLike> entries;
+    std::vector<uint32_t> hashes;  /* each entry's loose form's */
+    std::vector<uint32_t> slots;   /* an entry's number + 1, or 0; a power of two, over twice the entries */
+};
 
-/* The catalogue's key that the key differs from only in letter case or
-   leading zeros, or "" when there is none (or it is the key itself). */
-std::string HintFor(const KeyHints &hints, const std::string &key);
+/* The table for these values; the first of several with one loose form wins. */
+KeyHints HintsFor(const std::vector<KeyLike> &values);
+
+/* What the key may have meant; false when there is nothing, or when the
+   catalogue has the key itself, findable. */
+bool HintFor(const KeyHints &hints, const std::string &key, Hint *hint);
 
 #endif

@@ -4,7 +4,7 @@
 /* The CSV's columns: every field a JSON row may have. */
 static const char *const kCsvFields[] = {"asked", "file", "file_hex", "member", "member_hex", "encrypted",
                                          "key", "key_hex", "found", "title", "maker", "genre", "memo", "year",
-                                         "catalogue_has", "skipped", "error"};
+                                         "catalogue_has", "catalogue_line", "why_not_found", "skipped", "error"};
 
 /* Quoted when it holds a comma, a quote or a line end; quotes doubled. */
 static std::string CsvCell(const nlohmann::ordered_json &value) {

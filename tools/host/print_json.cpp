@@ -1,4 +1,5 @@
 /* Printing as JSON (a row's fields by name; names that are not UTF-8 kept whole in hexadecimal) */
+#include "checker.h"
 #include "printing.h"
 #include "text.h"
 
@@ -33,7 +34,10 @@ nlohmann::ordered_json JsonRow(const Row &row) {
         entry["memo"] = row.memo;
         entry["year"] = row.year;
     } else if (!row.hint.empty()) {
-        entry["catalogue_has"] = ValidUtf8(row.hint);
+        static const char *const kWhy[] = {"case-or-padding", "spaces-or-0x", "past-table", "after-end"};
+        entry["catalogue_has"] = ShownValue(row.hint);
+        entry["catalogue_line"] = row.hintLine;
+        entry["why_not_found"] = kWhy[row.hintReason];
     }
     return entry;
 }

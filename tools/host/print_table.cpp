@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "platform.h"
+#include "checker.h"
 #include "printing.h"
 #include "text.h"
 
@@ -121,6 +122,17 @@ static void EndLine(Line *line) {
     *line->out += '\n';
 }
 
+/* Why a key is not found, when the catalogue has something like it. */
+static std::string HintText(const Row &row, Language language) {
+    std::string value = ShownValue(row.hint), line = std::to_string(row.hintLine);
+    switch (row.hintReason) {
+    case KEY_LIKE_DECORATED: return Say(language, M_HINT_DECORATED, {value, line});
+    case KEY_LIKE_PAST_TABLE: return Say(language, M_HINT_PAST_TABLE, {value, line, std::to_string(MAX_GAMES)});
+    case KEY_LIKE_AFTER_END: return Say(language, M_HINT_AFTER_END, {value, line});
+    default: return Say(language, M_NOT_IN_CATALOGUE_HAS, {value});
+    }
+}
+
 static void AddRowCells(Line *line, const Row &row, const TableLayout &layout) {
     Language language = layout.language;
     if (layout.withFiles && row.askedBy == ASKED_BY_FILE) AddCell(line, FileCell(row, language));
@@ -138,7 +150,7 @@ static void AddRowCells(Line *line, const Row &row, const TableLayout &layout) {
         return;
     }
     if (!row.found) {
-        AddCell(line, Say(language, M_NOT_IN_CATALOGUE_HAS, {row.hint}));
+        AddCell(line, HintText(row, language));
         return;
     }
     for (const std::string *s : {&row.title, &row.maker, &row.genre}) AddCell(line, *s);

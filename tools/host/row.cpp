@@ -21,4 +21,6 @@ void ClearRow(Row *r) {
     r->memo.clear();
     r->year = 0;
     r->hint.clear();
+    r->hintLine = 0;
+    r->hintReason = 0;
 }

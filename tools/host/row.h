@@ -32,7 +32,9 @@ struct Row {
     bool found = false;
     std::string title, maker, genre, memo; /* UTF-8 */
     int32_t year = 0;
-    std::string hint;       /* not found: the catalogue's key that differs only in letter case or padding */
+    std::string hint;       /* not found: what the catalogue has that the key may have meant */
+    uint32_t hintLine = 0;  /* where the catalogue has it */
+    int hintReason = 0;     /* a KeyLikeReason: why the key is not found though */
 };
 
 /* Empties a row for the next game, keeping its strings' memory. */

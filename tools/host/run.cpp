@@ -125,13 +125,6 @@ static void FitCatalogue(const CheckReport &catalogue, TableLayout *layout) {
     }
 }
 
-static std::vector<std::string> FindableKeys(const CheckReport &catalogue) {
-    std::vector<std::string> keys;
-    for (size_t i = 0; i < catalogue.games.size(); i++)
-        if (catalogue.games[i].findable) keys.push_back(catalogue.records[i].crc32);
-    return keys;
-}
-
 /* What would leave a host with nothing, with less than the catalogue
    holds, or with garbled text; with the line when there is one. */
 static void WarnAboutCatalogue(const std::string &name, const CheckReport &report, Control *control) {
@@ -140,7 +133,7 @@ static void WarnAboutCatalogue(const std::string &name, const CheckReport &repor
         if (f.kind != FINDING_NUL_BYTE && f.kind != FINDING_NO_GAME && f.kind != FINDING_TOO_MANY_GAMES &&
             f.kind != FINDING_UTF8_TEXT && f.kind != FINDING_BYTE_ORDER_MARK)
             continue;
-        std::string message = Utf8FromShiftJis(f.message);
+        const std::string &message = f.message;
         Warn(control, f.line != 0 ? Say(language, M_CATALOGUE_WARNING_AT, {name, message, std::to_string(f.line)})
                                   : Say(language, M_CATALOGUE_WARNING, {name, message}));
     }
@@ -167,10 +160,13 @@ static int ReadCatalogue(const Settings &s, std::string *catalogue, TableLayout 
         return EXIT_CATALOGUE;
     }
     CheckReport checked;
-    CheckCatalogue(*catalogue, &checked);
+    CheckOptions options;
+    options.language = s.language;
+    options.listKeys = true;
+    CheckCatalogue(*catalogue, &checked, options);
     WarnAboutCatalogue(s.catalogue, checked, control);
     if (s.format == FORMAT_TABLE) FitCatalogue(checked, layout);
-    *hints = HintsFor(FindableKeys(checked));
+    *hints = HintsFor(checked.keyLikes);
     return EXIT_OK;
 }
 

@@ -25,6 +25,7 @@ struct Settings {
     Language language = LANGUAGE_EN; /* of every text for a person */
     bool check = false;           /* check a catalogue instead of asking */
     std::string checked;          /* the catalogue to check */
+    std::vector<std::string> checkedKeys; /* keys whose fate check explains */
     std::string catalogue;        /* -c: "" for none, "-" for standard input */
     std::string plugin;           /* -p: "" for the one beside this program */
     std::string output;           /* -o: "" for standard output */
