@@ -2,6 +2,8 @@
 #include <errno.h>
 #include <string.h>
 
+#include <new>
+
 #include "checker.h"
 #include "exit_status.h"
 #include "files.h"
@@ -34,7 +36,19 @@ static bool CheckFile(const Settings &s, CheckReport *report, std::string *error
     return !failed && total <= MAX_INPUT_BYTES;
 }
 
+static int CheckAll(const Settings &s);
+
 int RunCheck(const Settings &s) {
+    try {
+        return CheckAll(s);
+    } catch (const std::bad_alloc &) {
+        Output output;
+        Tell(&output, MessageText(M_OUT_OF_MEMORY, s.language));
+        return EXIT_CATALOGUE;
+    }
+}
+
+static int CheckAll(const Settings &s) {
     Output output;
     output.language = s.language;
     std::string error;

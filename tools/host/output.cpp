@@ -16,6 +16,10 @@ static void LastWords(void) {
     if (crashing != NULL && !crashing->gone) WriteAll(crashing->stream, crashing->pending.data(), crashing->pending.size());
 }
 
+Output::~Output() {
+    if (crashing == this) crashing = NULL;
+}
+
 void StartOutput(Output *o, Progress *progress, Language language, FILE *stream) {
     o->language = language;
     o->stream = stream;

@@ -11,6 +11,7 @@
 #include "progress.h"
 
 struct Output {
+    ~Output();               /* no longer the one a crash writes */
     FILE *stream = stdout;   /* where the rows go: standard output, or -o's file */
     std::string pending;     /* whole rows not yet written */
     uint64_t since = 0;      /* when the oldest of them came, in milliseconds */

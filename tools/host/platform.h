@@ -42,6 +42,30 @@ bool FileIdOf(const std::filesystem::path &path, FileId *id);
 /* The same for an input as named: "-" is standard input, whatever it is. */
 bool InputIdOf(const std::string &name, FileId *id);
 
+/* A folder's entry, told apart without opening it: links followed. */
+struct FolderEntry {
+    std::string name;                 /* its own name: the file system's bytes, or UTF-8 on Windows */
+    std::filesystem::file_type type;  /* none: it cannot be told, for `error` */
+    bool link = false;                /* a symbolic link: broken or looping when its type cannot be told */
+    int error = 0;                    /* an errno value when its type cannot be told */
+    FileId id = {0, 0};
+};
+
+/* An open folder, reached from its parent's handle so that a deep tree
+   costs no more a level than a shallow one. */
+struct Folder;
+
+/* Opens `path`'s folder; with a parent, as its entry `name`. Null with the reason. */
+Folder *OpenFolder(Folder *parent, const std::string &name, const std::string &path, std::string *error);
+FileId FolderIdOf(const Folder *folder);
+
+/* Its entries, in no order; false with the reason. */
+bool ListFolder(Folder *folder, std::vector<FolderEntry> *entries, std::string *error);
+
+/* What tells an entry from other files, asked only when it is needed. */
+bool EntryIdOf(const Folder *folder, const FolderEntry &entry, FileId *id);
+void CloseFolder(Folder *folder);
+
 /* Opens a regular file for reading. Anything else is refused, without
    waiting on a FIFO or reading a device, and *type says what it is
    (file_type::none when the file could not be opened at all). */

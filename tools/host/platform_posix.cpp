@@ -1,6 +1,7 @@
 /* Platform on Linux (bytes as names, file descriptors, signals, dlopen) */
 #include "platform.h"
 
+#include <dirent.h>
 #include <dlfcn.h>
 #include <errno.h>
 #include <fcntl.h>
@@ -10,6 +11,7 @@
 #include <stdlib.h>
 #include <string.h>
 #include <sys/ioctl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <time.h>
 #include <unistd.h>
@@ -56,6 +58,73 @@ bool InputIdOf(const std::string &name, FileId *id) {
     if ((name == "-" ? fstat(STDIN_FILENO, &st) : stat(name.c_str(), &st)) != 0) return false;
     *id = {(uint64_t)st.st_dev, (uint64_t)st.st_ino};
     return true;
+}
+
+static fs::file_type TypeOf(mode_t mode);
+
+struct Folder {
+    int fd;
+    FileId id;
+};
+
+Folder *OpenFolder(Folder *parent, const std::string &name, const std::string &path, std::string *error) {
+    int fd = parent != NULL ? openat(parent->fd, name.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC) : -1;
+    if (fd < 0) fd = open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); /* out of descriptors: by its path */
+    struct stat st;
+    if (fd < 0 || fstat(fd, &st) != 0) {
+        *error = strerror(errno);
+        if (fd >= 0) close(fd);
+        return NULL;
+    }
+    return new Folder{fd, {(uint64_t)st.st_dev, (uint64_t)st.st_ino}};
+}
+
+FileId FolderIdOf(const Folder *folder) {
+    return folder->id;
+}
+
+static FolderEntry EntryOf(int folder, const char *name) {
+    FolderEntry entry;
+    entry.name = name;
+    struct stat st, own;
+    entry.link = fstatat(folder, name, &own, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(own.st_mode);
+    if (fstatat(folder, name, &st, 0) != 0) {
+        entry.type = fs::file_type::none;
+        entry.error = errno;
+        return entry;
+    }
+    entry.type = TypeOf(st.st_mode);
+    entry.id = {(uint64_t)st.st_dev, (uint64_t)st.st_ino};
+    return entry;
+}
+
+bool ListFolder(Folder *folder, std::vector<FolderEntry> *entries, std::string *error) {
+    int fd = dup(folder->fd); /* closedir closes what fdopendir takes */
+    DIR *dir = fd >= 0 ? fdopendir(fd) : NULL;
+    if (dir == NULL) {
+        *error = strerror(errno);
+        if (fd >= 0) close(fd);
+        return false;
+    }
+    rewinddir(dir);
+    errno = 0;
+    for (struct dirent *d; (d = readdir(dir)) != NULL; errno = 0)
+        if (strcmp(d->d_name, ".") != 0 && strcmp(d->d_name, "..") != 0) entries->push_back(EntryOf(folder->fd, d->d_name));
+    bool read = errno == 0;
+    if (!read) *error = strerror(errno);
+    closedir(dir);
+    return read;
+}
+
+bool EntryIdOf(const Folder *, const FolderEntry &entry, FileId *id) {
+    *id = entry.id;
+    return entry.type != fs::file_type::none;
+}
+
+void CloseFolder(Folder *folder) {
+    if (folder == NULL) return;
+    close(folder->fd);
+    delete folder;
 }
 
 static fs::file_type TypeOf(mode_t mode) {
@@ -132,6 +201,11 @@ bool ReadAt(FILE *file, uint64_t offset, void *buffer, size_t length) {
 
 void PrepareOutput(void) {
     signal(SIGPIPE, SIG_IGN); /* a closed pipe is then EPIPE, told apart from other failures */
+    struct rlimit files;
+    if (getrlimit(RLIMIT_NOFILE, &files) == 0 && files.rlim_cur < files.rlim_max) {
+        files.rlim_cur = files.rlim_max; /* a folder open for each level of a deep walk */
+        setrlimit(RLIMIT_NOFILE, &files);
+    }
 }
 
 WriteResult WriteAll(FILE *stream, const char *text, size_t length, std::string *error) {

@@ -156,6 +156,52 @@ bool InputIdOf(const std::string &name, FileId *id) {
     return name == "-" ? HandleIdOf(GetStdHandle(STD_INPUT_HANDLE), id) : FileIdOf(PathOf(name), id);
 }
 
+struct Folder {
+    fs::path path;
+    FileId id;
+};
+
+Folder *OpenFolder(Folder *, const std::string &, const std::string &path, std::string *error) {
+    Folder *folder = new Folder{PathOf(path), {0, 0}};
+    std::error_code ec;
+    if (!fs::is_directory(folder->path, ec)) {
+        *error = ec ? ec.message() : std::generic_category().message(ENOTDIR);
+        delete folder;
+        return NULL;
+    }
+    FileIdOf(folder->path, &folder->id);
+    return folder;
+}
+
+FileId FolderIdOf(const Folder *folder) {
+    return folder->id;
+}
+
+bool ListFolder(Folder *folder, std::vector<FolderEntry> *entries, std::string *error) {
+    std::error_code ec;
+    fs::directory_iterator it(folder->path, ec), end;
+    for (; !ec && it != end; it.increment(ec)) {
+        FolderEntry entry;
+        entry.name = NameOf(it->path().filename());
+        std::error_code statusEc, linkEc;
+        fs::file_status status = fs::status(it->path(), statusEc);
+        entry.link = fs::is_symlink(fs::symlink_status(it->path(), linkEc));
+        entry.type = statusEc ? fs::file_type::none : status.type();
+        entry.error = statusEc.value();
+        entries->push_back(entry);
+    }
+    if (ec) *error = ec.message();
+    return !ec;
+}
+
+bool EntryIdOf(const Folder *folder, const FolderEntry &entry, FileId *id) {
+    return FileIdOf(folder->path / PathOf(entry.name), id); /* opening a file costs: only when asked */
+}
+
+void CloseFolder(Folder *folder) {
+    delete folder;
+}
+
 static fs::file_type TypeOf(const std::string &name, std::string *error) {
     std::error_code ec;
     fs::file_status status = fs::status(PathOf(name), ec);

@@ -13,6 +13,7 @@
 #include "text.h"
 
 #include <filesystem>
+#include <new>
 
 enum {
     HASH_BUFFER_BYTES = 1 << 20,
@@ -294,7 +295,19 @@ static std::string PluginProblem(const std::string &path, const std::string &err
                                            folder.empty() ? kToolFileName : JoinName(folder, kToolFileName)});
 }
 
+static int AskAll(Settings &s);
+
 int RunQueries(Settings s) {
+    try {
+        return AskAll(s);
+    } catch (const std::bad_alloc &) { /* the rows so far were written as they came, but for the last 100 ms */
+        Output output;
+        Tell(&output, MessageText(M_OUT_OF_MEMORY, s.language));
+        return EXIT_CATALOGUE;
+    }
+}
+
+static int AskAll(Settings &s) {
     CatchInterrupt();
     Output output;
     Progress progress;

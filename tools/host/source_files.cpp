@@ -19,10 +19,11 @@ static const char *const kNotGames[] = {"thumbs.db", "desktop.ini", ".ds_store"}
 static const char *const kUnopenedArchives[] = {".7z", ".rar", ".lzh", ".lha", ".gz", ".tgz", ".bz2",
                                                 ".xz", ".cab", ".arj", ".tar", ".zst"};
 
-/* One folder being walked: its entries by name, and the next to take. */
+/* One folder being walked: open, its entries by name, and the next to take. */
 struct Frame {
+    Folder *folder;
     std::string name; /* as shown: below the path as typed */
-    std::vector<std::pair<std::string, fs::path>> entries;
+    std::vector<FolderEntry> entries;
     size_t next = 0;
 };
 
@@ -90,15 +91,28 @@ static void Classify(Walk *walk, const fs::path &path, const std::string &name) 
         FileRow(walk, name, ROW_ANSWERED, "");
 }
 
+/* What a folder's entry that is not a folder stands for. */
+static void ClassifyEntry(Walk *walk, const FolderEntry &entry, const std::string &name) {
+    if (entry.type == fs::file_type::none && entry.link)
+        FileRow(walk, name, ROW_SKIPPED, Text(walk, entry.error == ELOOP ? M_LINK_LOOP : M_BROKEN_LINK));
+    else if (entry.type == fs::file_type::none && entry.error == ENOENT)
+        FileRow(walk, name, ROW_FAILED, Text(walk, M_NO_SUCH_FILE));
+    else if (entry.type == fs::file_type::none)
+        FileRow(walk, name, ROW_FAILED, std::generic_category().message(entry.error));
+    else if (entry.type != fs::file_type::regular)
+        FileRow(walk, name, ROW_SKIPPED, NotRegular(entry.type, LanguageOf(walk->control)));
+    else
+        FileRow(walk, name, ROW_ANSWERED, "");
+}
+
 /* A member's row, counted as the walk's own. */
 static bool SendMember(void *walk, Row *) {
     return Send((Walk *)walk);
 }
 
-/* A path that is not a folder: a zip archive's members, or itself. */
-static void AddFile(Walk *walk, const fs::path &path, const std::string &name) {
-    Classify(walk, path, name);
-    std::string extension = ExtensionOf(NameOf(path.filename()));
+/* The file the walk's row stands for: a zip archive's members, or itself. */
+static void AddRow(Walk *walk, const std::string &leaf, const std::string &name) {
+    std::string extension = ExtensionOf(leaf);
     bool zip = extension == ".zip";
     if (walk->options->archives && walk->row->toHash && zip) {
         if (!SendArchive(name, {SendMember, walk}, walk->row, LanguageOf(walk->control))) walk->stopped = true;
@@ -112,10 +126,17 @@ static void AddFile(Walk *walk, const fs::path &path, const std::string &name) {
     Send(walk);
 }
 
+/* A path that is not a folder, given or matched. */
+static void AddFile(Walk *walk, const fs::path &path, const std::string &name) {
+    Classify(walk, path, name);
+    AddRow(walk, NameOf(path.filename()), name);
+}
+
 /* Whether an entry met in a folder is left out: what systems leave there,
    the catalogue and the output, or an extension --ext does not keep. */
-static bool LeftOut(Walk *walk, const fs::path &path, const std::string &leaf) {
+static bool LeftOut(Walk *walk, const Folder *folder, const FolderEntry &entry) {
     const SourceOptions &o = *walk->options;
+    const std::string &leaf = entry.name;
     std::string lower = Lower(leaf), extension = ExtensionOf(leaf);
     if (std::find(std::begin(kNotGames), std::end(kNotGames), lower) != std::end(kNotGames)) {
         walk->notes->notGames++;
@@ -127,54 +148,63 @@ static bool LeftOut(Walk *walk, const fs::path &path, const std::string &leaf) {
                 std::find(o.extensions.begin(), o.extensions.end(), extension) != o.extensions.end();
     if (!kept) walk->notes->leftOut++;
     FileId id;
-    bool ours = !o.notGames.empty() && FileIdOf(path, &id) &&
+    bool ours = !o.notGames.empty() && EntryIdOf(folder, entry, &id) &&
                 std::any_of(o.notGames.begin(), o.notGames.end(),
                             [&](const FileId &n) { return n.device == id.device && n.node == id.node; });
     return !kept || ours;
 }
 
-/* Starts walking a folder, unless it was walked already or cannot be listed. */
-static void EnterFolder(Walk *walk, const fs::path &folder, const std::string &name) {
-    FileId id;
-    if (FileIdOf(folder, &id) && !walk->seen.insert({id.device, id.node}).second) {
+static void Failed(Walk *walk, const std::string &name, const std::string &why) {
+    FileRow(walk, name, ROW_FAILED, Say(LanguageOf(walk->control), M_CANNOT_LIST, {why}));
+    Send(walk);
+}
+
+/* Starts walking a folder, from its parent's handle when it has one,
+   unless it was walked already or cannot be listed. */
+static void EnterFolder(Walk *walk, Folder *parent, const std::string &leaf, const std::string &name) {
+    std::string error;
+    Folder *folder = OpenFolder(parent, leaf, name, &error);
+    if (folder == NULL) return Failed(walk, name, error);
+    FileId id = FolderIdOf(folder);
+    Frame frame = {folder, name, {}, 0};
+    if (!walk->seen.insert({id.device, id.node}).second) {
+        CloseFolder(folder);
         FileRow(walk, name, ROW_SKIPPED, Text(walk, M_FOLDER_SEARCHED));
         Send(walk);
         return;
     }
-    Frame frame;
-    frame.name = name;
-    std::error_code ec;
-    fs::directory_iterator it(folder, ec), end;
-    for (; !ec && it != end; it.increment(ec)) frame.entries.push_back({NameOf(it->path().filename()), it->path()});
-    if (ec) {
-        FileRow(walk, name, ROW_FAILED, Say(LanguageOf(walk->control), M_CANNOT_LIST, {ec.message()}));
-        Send(walk);
-        return;
+    if (!ListFolder(folder, &frame.entries, &error)) {
+        CloseFolder(folder);
+        return Failed(walk, name, error);
     }
-    std::sort(frame.entries.begin(), frame.entries.end());
+    std::sort(frame.entries.begin(), frame.entries.end(),
+              [](const FolderEntry &a, const FolderEntry &b) { return a.name < b.name; });
     walk->stack.push_back(std::move(frame));
 }
 
-static void WalkFolder(Walk *walk, const fs::path &folder, const std::string &name) {
-    EnterFolder(walk, folder, name);
+static void WalkFolder(Walk *walk, const std::string &name) {
+    EnterFolder(walk, NULL, "", name);
     while (!walk->stack.empty() && !walk->stopped && !Stopping(walk->control)) {
         Frame &top = walk->stack.back();
         if (top.next == top.entries.size()) {
+            CloseFolder(top.folder);
             walk->stack.pop_back();
             continue;
         }
-        const std::pair<std::string, fs::path> &entry = top.entries[top.next++];
-        std::string entryName = JoinName(top.name, entry.first);
-        fs::path path = entry.second;
-        std::error_code ec; /* each entry's own: one bad link spoils nothing else */
-        if (!fs::is_directory(path, ec)) {
-            if (!LeftOut(walk, path, entry.first)) AddFile(walk, path, entryName);
+        const FolderEntry &entry = top.entries[top.next++];
+        std::string entryName = JoinName(top.name, entry.name);
+        if (entry.type != fs::file_type::directory) {
+            if (!LeftOut(walk, top.folder, entry)) {
+                ClassifyEntry(walk, entry, entryName);
+                AddRow(walk, entry.name, entryName);
+            }
         } else if (walk->options->recursive) {
-            EnterFolder(walk, path, entryName); /* top is not used after this */
+            EnterFolder(walk, top.folder, entry.name, entryName); /* top is not used after this */
         } else {
             walk->foldersLeft++;
         }
     }
+    for (Frame &frame : walk->stack) CloseFolder(frame.folder);
     walk->stack.clear();
 }
 
@@ -211,7 +241,7 @@ static bool SendOnePath(const std::string &path, const SourceOptions &options, R
         AddFile(&walk, p, path);
         return !walk.stopped;
     }
-    WalkFolder(&walk, p, path);
+    WalkFolder(&walk, path);
     if (!walk.stopped && !Stopping(control)) SayWhatWasLeft(walk, path, options, control, notes);
     return !walk.stopped;
 }
@@ -240,7 +270,7 @@ static bool SendPatternBelow(const std::string &path, const SourceOptions &optio
     Walk walk;
     StartWalk(&walk, options, sink, row, control, notes);
     walk.pattern = path.substr(folder.size());
-    WalkFolder(&walk, start, folder); /* named as typed: "roms\\" then "roms\\a.rom" */
+    WalkFolder(&walk, folder.empty() ? "." : folder); /* named as typed: "roms\\" then "roms\\a.rom" */
     if (walk.sent == 0 && !walk.stopped && !Stopping(control))
         return SendFailure(path, MessageText(M_NOTHING_MATCHES, LanguageOf(control)), sink, row);
     return !walk.stopped;
