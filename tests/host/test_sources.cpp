@@ -210,6 +210,9 @@ TEST_F(HostTool, StandardInputAndPipesFeedTheCatalogueAndKeys) {
     EXPECT_NE(run.err.find("standard input (-) can be read only once"), std::string::npos) << run.err;
     if (UnderWine()) return; /* Windows has no FIFOs or /dev/stdin */
 
+    run = Tool({"-c", "-", "-k", "/dev/stdin"}, catalogue);
+    EXPECT_EQ(run.status, 1) << "standard input under two names";
+    EXPECT_NE(run.err.find("is read twice"), std::string::npos) << run.err;
     run = Tool({"--json", "-c", "/dev/stdin", "AD26400A"}, catalogue);
     EXPECT_EQ(Titles(nlohmann::json::parse(run.out)), std::vector<std::string>{"Lantern Keep"}) << run.err;
     ASSERT_EQ(mkfifo((dir_ + "/keys").c_str(), 0644), 0);
