@@ -175,7 +175,7 @@ static void StopReading(CatalogueCheck *c, bool lookAfterEnd) {
 /* One line while the plug-in reads: the parse's own step, with what the
    checker says around it. */
 static void CheckLine(CatalogueCheck *c, const CatalogueLine *line) {
-    CheckLineBefore(c, line);
+    if (c->options.lineFindings || c->work != NULL) CheckLineBefore(c, line);
     char oldKey[KEY_FIELD_SIZE];
     if (line->kind == LINE_CRC32) memcpy(oldKey, Filling(c).crc32, KEY_FIELD_SIZE); /* the step may replace it */
     switch (ParseStep(&c->parse, line)) {
@@ -251,8 +251,8 @@ static void FinishLine(CatalogueCheck *c) {
         ReadKept(c, &line);
         if (c->reading) {
             if (c->line == 1) NoteByteOrderMark(c);
-            if (!c->jisStarted) StartLineShiftJis(c, c->line == 1);
-            EndShiftJis(&c->jis);
+            if (!c->jisStarted && c->options.lineFindings) StartLineShiftJis(c, c->line == 1);
+            if (c->options.lineFindings) EndShiftJis(&c->jis);
             CheckLine(c, &line);
         } else {
             PassLine(c, &line);
@@ -269,7 +269,7 @@ static void Keep(CatalogueCheck *c, const char *p, size_t n) {
     size_t room = LINE_PREFIX_BYTES - c->kept, taken = n < room ? n : room;
     memcpy(c->text + c->kept, p, taken);
     c->kept += taken;
-    if (taken == n || !c->reading) return;
+    if (taken == n || !c->reading || !c->options.lineFindings) return;
     if (!c->jisStarted) StartLineShiftJis(c, c->line == 0);
     ReadShiftJis(&c->jis, (const unsigned char *)p + taken, n - taken);
 }

@@ -132,6 +132,8 @@ struct CheckOptions {
     Language language = LANGUAGE_EN;
     std::vector<std::string> keys; /* to explain, as a host passes them: normalised as the plug-in does */
     bool listKeys = false;         /* fill keyLikes */
+    bool lineFindings = true;      /* false: only what the catalogue as a whole says (NUL, no game, too
+                                      many games, encodings), for a host that warns of those: faster */
 };
 
 /* A check under way: the text comes in pieces, split anywhere. Memory
@@ -157,5 +159,9 @@ std::string ShownValue(const std::string &bytes);
    before it or leading zeros (one kept when all are), in upper case. Keys
    that a host did not find are looked up among keyLikes by it. */
 std::string LooseForm(const std::string &key);
+
+/* The same into a zero-padded field, for a lookup that allocates nothing;
+   false when it holds more than a key does. */
+bool LooseKey(const std::string &key, char loose[KEY_FIELD_SIZE]);
 
 #endif

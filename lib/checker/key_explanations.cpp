@@ -46,13 +46,27 @@ static void Digits(const std::string &key, size_t *start, size_t *end) {
     }
 }
 
+/* Where the loose form lies in the key: the digits, without leading zeros. */
+static void LooseSpan(const std::string &key, size_t *start, size_t *end) {
+    Digits(key, start, end);
+    while (*end - *start > 1 && key[*start] == '0') (*start)++;
+}
+
 std::string LooseForm(const std::string &key) {
     size_t start, end;
-    Digits(key, &start, &end);
-    while (end - start > 1 && key[start] == '0') start++;
+    LooseSpan(key, &start, &end);
     std::string loose = key.substr(start, end - start);
     for (char &c : loose) c = c >= 'a' && c <= 'z' ? (char)(c - 'a' + 'A') : c;
     return loose;
+}
+
+bool LooseKey(const std::string &key, char loose[KEY_FIELD_SIZE]) {
+    size_t start, end;
+    LooseSpan(key, &start, &end);
+    if (end - start >= KEY_FIELD_SIZE) return false;
+    memset(loose, 0, KEY_FIELD_SIZE);
+    for (size_t i = start; i < end; i++) loose[i - start] = (char)(key[i] >= 'a' && key[i] <= 'z' ? key[i] - 32 : key[i]);
+    return true;
 }
 
 /* Hexadecimal digits with spaces, tabs or a "0x" around them. */

@@ -3,19 +3,20 @@
 
 #include <string.h>
 
-static uint32_t HashOf(const std::string &loose) {
-    uint64_t h = 1469598103934665603ull; /* FNV-1a: loose forms are short */
-    for (unsigned char c : loose) h = (h ^ c) * 1099511628211ull;
-    return (uint32_t)(h ^ h >> 32);
+static uint32_t HashOf(const char loose[KEY_FIELD_SIZE]) {
+    uint64_t low, high;
+    memcpy(&low, loose, 8);
+    memcpy(&high, loose + 8, 8);
+    uint64_t h = low * 0x9E3779B97F4A7C15ull ^ high * 0xC2B2AE3D27D4EB4Full;
+    return (uint32_t)((h ^ h >> 29) >> 32);
 }
 
 /* The slot holding this loose form, or the empty one where it would go. */
-static size_t SlotOf(const KeyHints &hints, const std::string &loose, uint32_t hash) {
+static size_t SlotOf(const KeyHints &hints, const char loose[KEY_FIELD_SIZE]) {
     size_t mask = hints.slots.size() - 1;
-    for (size_t slot = hash & mask;; slot = (slot + 1) & mask) {
+    for (size_t slot = HashOf(loose) & mask;; slot = (slot + 1) & mask) {
         uint32_t held = hints.slots[slot];
-        if (held == 0) return slot;
-        if (hints.hashes[held - 1] == hash && LooseForm(hints.entries[held - 1].value) == loose) return slot;
+        if (held == 0 || memcmp(hints.entries[held - 1].loose, loose, KEY_FIELD_SIZE) == 0) return slot;
     }
 }
 
@@ -26,23 +27,23 @@ KeyHints HintsFor(const std::vector<KeyLike> &values) {
     hints.slots.assign(slots, 0);
     hints.entries.reserve(values.size());
     for (const KeyLike &value : values) {
-        std::string loose = LooseForm(value.value);
-        uint32_t hash = HashOf(loose);
-        size_t slot = SlotOf(hints, loose, hash);
+        KeyHints::Entry entry;
+        if (!LooseKey(value.value, entry.loose)) continue;
+        size_t slot = SlotOf(hints, entry.loose);
         if (hints.slots[slot] != 0) continue;
-        hints.entries.push_back(value);
-        hints.hashes.push_back(hash);
+        entry.like = value;
+        hints.entries.push_back(entry);
         hints.slots[slot] = (uint32_t)hints.entries.size();
     }
     return hints;
 }
 
 bool HintFor(const KeyHints &hints, const std::string &key, Hint *hint) {
-    if (hints.slots.empty()) return false;
-    std::string loose = LooseForm(key);
-    uint32_t held = hints.slots[SlotOf(hints, loose, HashOf(loose))];
+    char loose[KEY_FIELD_SIZE];
+    if (hints.slots.empty() || !LooseKey(key, loose)) return false;
+    uint32_t held = hints.slots[SlotOf(hints, loose)];
     if (held == 0) return false;
-    const KeyLike &like = hints.entries[held - 1];
+    const KeyLike &like = hints.entries[held - 1].like;
     if (like.reason == KEY_LIKE_FINDABLE && key == like.value) return false;
     hint->value = like.value;
     hint->line = like.line;

@@ -20,12 +20,15 @@ struct Hint {
 
 /* An open-addressed table of the catalogue's key-like values by their
    loose form (upper case, no spaces, 0x or leading zeros): a lookup
-   hashes one key and reads a slot or two, no more than the plug-in's own
-   lookup. */
+   loosens one key, hashes it and reads a slot or two, no more than the
+   plug-in's own lookup, and allocates nothing when nothing is found. */
 struct KeyHints {
-    std::vector<KeyLike> entries;
-    std::vector<uint32_t> hashes;  /* each entry's loose form's */
-    std::vector<uint32_t> slots;   /* an entry's number + 1, or 0; a power of two, over twice the entries */
+    struct Entry {
+        char loose[KEY_FIELD_SIZE]; /* zero-padded: compared as two words */
+        KeyLike like;
+    };
+    std::vector<Entry> entries;
+    std::vector<uint32_t> slots; /* an entry's number + 1, or 0; a power of two, over twice the entries */
 };
 
 /* The table for these values; the first of several with one loose form wins. */

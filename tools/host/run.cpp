@@ -164,6 +164,7 @@ static int ReadCatalogue(const Settings &s, std::string *catalogue, TableLayout 
     CheckOptions options;
     options.language = s.language;
     options.listKeys = true;
+    options.lineFindings = false; /* only the catalogue's own warnings are said here */
     CheckCatalogue(*catalogue, &checked, options);
     WarnAboutCatalogue(s.catalogue, checked, control);
     if (s.format == FORMAT_TABLE) FitCatalogue(checked, layout);
