@@ -175,4 +175,5 @@ const MessageEntry kEnglishMessages[MESSAGE_IDS] = {
     {M_VERSION_TOOL, "plinorhost {1}"},
     {M_VERSION_PLUGIN, "plug-in '{1}': GetPluginVersion {2}, file version {3}"},
     {M_VERSION_PLUGIN_NO_FILE, "plug-in '{1}': GetPluginVersion {2}"},
+    {M_KEYS_LINE_NOT_HEXADECIMAL, "{1} line {2}: key '{3}' is not hexadecimal"},
 };

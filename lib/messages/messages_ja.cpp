@@ -173,4 +173,5 @@ const MessageEntry kJapaneseMessages[MESSAGE_IDS] = {
     {M_VERSION_TOOL, "plinorhost {1}"},
     {M_VERSION_PLUGIN, "プラグイン「{1}」：GetPluginVersion {2}、ファイル バージョン {3}"},
     {M_VERSION_PLUGIN_NO_FILE, "プラグイン「{1}」：GetPluginVersion {2}"},
+    {M_KEYS_LINE_NOT_HEXADECIMAL, "{1} の {2} 行目：キー「{3}」は 16 進数ではありません"},
 };
