@@ -33,6 +33,8 @@ TEST(KeysFile, ReadsWhatEditorsSave) {
         {"\xEF\xBB\xBF" "AD26400A\r\n", {"AD26400A"}},
         {Utf16("  EED33450\t\r\n# a comment\r\n\r\n", false), {"EED33450"}},
         {Utf16("0058DE32", true), {"0058DE32"}},
+        {Utf16("AD26400A\r\n0058DE32\r\n", false).substr(2), {"AD26400A", "0058DE32"}}, /* no mark */
+        {Utf16("AD26400A\r\n0058DE32", true).substr(2), {"AD26400A", "0058DE32"}},
         {"\t0EAF9B82 \r\r# 0BADF00D\r729F1532", {"0EAF9B82", "729F1532"}},
         {"A\nB\r\nC\rD", {"A", "B", "C", "D"}},
         {"", {}},

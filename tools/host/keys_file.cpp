@@ -7,6 +7,7 @@
 #include "text.h"
 
 static const char kUndecodable = '\xFF'; /* never part of UTF-8: marks a unit UTF-16 cannot decode */
+static const size_t kHeadBytes = 4;      /* enough for any mark, or two UTF-16 units without one */
 
 static bool Blank(char c) {
     return c == ' ' || c == '\t';
@@ -105,14 +106,25 @@ static void TakeBytes(KeysReader *r, const char *bytes, size_t length) {
     }
 }
 
-/* The encoding, from the first three bytes (or fewer, at the end). */
+/* UTF-16 saved without a mark, known by NUL bytes between its first
+   characters (which a keys file's own bytes never hold). */
+static KeysEncoding Unmarked(const std::string &head) {
+    bool little = head.size() >= 2, big = little;
+    for (size_t i = 0; i + 1 < head.size(); i += 2) {
+        little = little && head[i] != 0 && head[i + 1] == 0;
+        big = big && head[i] == 0 && head[i + 1] != 0;
+    }
+    return little ? KEYS_UTF16_LE : big ? KEYS_UTF16_BE : KEYS_BYTES;
+}
+
+/* The encoding, from the first kHeadBytes bytes (or fewer, at the end). */
 static void Decide(KeysReader *r) {
     const std::string &h = r->head;
     size_t mark = 0;
     if (h.compare(0, 3, "\xEF\xBB\xBF") == 0) r->encoding = KEYS_UTF8_MARKED, mark = 3;
     else if (h.compare(0, 2, "\xFF\xFE") == 0) r->encoding = KEYS_UTF16_LE, mark = 2;
     else if (h.compare(0, 2, "\xFE\xFF") == 0) r->encoding = KEYS_UTF16_BE, mark = 2;
-    else r->encoding = KEYS_BYTES;
+    else r->encoding = Unmarked(h);
     std::string rest = h.substr(mark);
     r->head.clear();
     TakeBytes(r, rest.data(), rest.size());
@@ -126,11 +138,11 @@ void StartKeys(KeysReader *r, TakeKey take, void *context) {
 
 bool ReadKeys(KeysReader *r, const char *bytes, size_t length) {
     if (r->encoding == KEYS_UNDECIDED) {
-        size_t taken = std::min(length, 3 - r->head.size());
+        size_t taken = std::min(length, kHeadBytes - r->head.size());
         r->head.append(bytes, taken);
         bytes += taken;
         length -= taken;
-        if (r->head.size() < 3) return !r->stopped;
+        if (r->head.size() < kHeadBytes) return !r->stopped;
         Decide(r);
     }
     TakeBytes(r, bytes, length);

@@ -23,9 +23,9 @@ enum KeysEncoding { KEYS_UNDECIDED, KEYS_BYTES, KEYS_UTF8_MARKED, KEYS_UTF16_LE,
 typedef bool (*TakeKey)(void *context, const KeyLine &line);
 
 /* Reads a keys file's bytes as they come, in pieces of any size. A UTF-8
-   byte-order mark is skipped; UTF-16 (little or big endian) with its mark
-   is read as text and given as UTF-8; without a mark the bytes are taken
-   as they are. Lines end in LF, CR LF or CR; spaces and tabs around a key
+   byte-order mark is skipped; UTF-16 (little or big endian), known by its
+   mark or else by NUL bytes between its first characters, is read as text
+   and given as UTF-8; otherwise the bytes are taken as they are. Lines end in LF, CR LF or CR; spaces and tabs around a key
    are dropped; blank lines and lines that begin with '#' are skipped. A
    line holding a NUL byte, bytes its encoding cannot decode, or more than
    MAX_KEY_LINE bytes comes back as a fault; only that much of a line is
