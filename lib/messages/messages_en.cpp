@@ -176,4 +176,6 @@ const MessageEntry kEnglishMessages[MESSAGE_IDS] = {
     {M_VERSION_PLUGIN, "plug-in '{1}': GetPluginVersion {2}, file version {3}"},
     {M_VERSION_PLUGIN_NO_FILE, "plug-in '{1}': GetPluginVersion {2}"},
     {M_KEYS_LINE_NOT_HEXADECIMAL, "{1} line {2}: key '{3}' is not hexadecimal"},
+    {M_KEYS_LINE_NO_KEY, "{1} line {2} has no key in column {3}"},
+    {M_KEYS_HEADER_SKIPPED, "{1} line {2} is a header, skipped; keys are read from column {3}"},
 };

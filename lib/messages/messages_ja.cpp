@@ -174,4 +174,6 @@ const MessageEntry kJapaneseMessages[MESSAGE_IDS] = {
     {M_VERSION_PLUGIN, "プラグイン「{1}」：GetPluginVersion {2}、ファイル バージョン {3}"},
     {M_VERSION_PLUGIN_NO_FILE, "プラグイン「{1}」：GetPluginVersion {2}"},
     {M_KEYS_LINE_NOT_HEXADECIMAL, "{1} の {2} 行目：キー「{3}」は 16 進数ではありません"},
+    {M_KEYS_LINE_NO_KEY, "{1} の {2} 行目の {3} 列目にキーがありません"},
+    {M_KEYS_HEADER_SKIPPED, "{1} の {2} 行目は見出し行として読み飛ばします（キーは {3} 列目から読みます）"},
 };

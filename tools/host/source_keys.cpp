@@ -7,12 +7,6 @@
 #include "platform.h"
 #include "sources.h"
 
-bool IsHexadecimal(const std::string &key) {
-    for (char c : key)
-        if (!((c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f'))) return false;
-    return !key.empty();
-}
-
 static std::string Shown(const std::string &name, Language language) {
     return name == "-" ? MessageText(M_STANDARD_INPUT, language) : Say(language, M_QUOTED, {name});
 }
@@ -56,7 +50,7 @@ bool SendKey(const std::string &key, RowSink sink, Row *row, Control *control) {
     return Ask(key, sink, row);
 }
 
-/* A keys file's line: its key, asked as a typed one is (the warning naming
+/* A keys file's row: its key, asked as a typed one is (the warning naming
    the line), or a failed row saying why it holds none. */
 static bool SendKeyLine(const std::string &name, const KeyLine &k, RowSink sink, Row *row, Control *control) {
     if (k.fault == KEY_FINE && IsHexadecimal(k.key)) return Ask(k.key, sink, row);
@@ -67,10 +61,11 @@ static bool SendKeyLine(const std::string &name, const KeyLine &k, RowSink sink,
         return Ask(k.key, sink, row);
     }
     MessageId why = k.fault == KEY_NUL_BYTE ? M_KEYS_LINE_NUL : k.fault == KEY_TOO_LONG ? M_KEYS_LINE_TOO_LONG
-                                                                                       : M_KEYS_LINE_UNDECODABLE;
+                  : k.fault == KEY_EMPTY    ? M_KEYS_LINE_NO_KEY
+                                            : M_KEYS_LINE_UNDECODABLE;
     ClearRow(row);
     row->state = ROW_FAILED;
-    row->note = Say(language, why, {shown, line});
+    row->note = Say(language, why, {shown, line, std::to_string(k.column)});
     return sink.take(sink.context, row);
 }
 
@@ -85,6 +80,12 @@ struct KeysSource {
 
 static bool TakeKeyLine(void *context, const KeyLine &k) {
     KeysSource *source = (KeysSource *)context;
+    if (k.fault == KEY_HEADER) { /* said, not asked */
+        Language language = LanguageOf(source->control);
+        Warn(source->control, Say(language, M_KEYS_HEADER_SKIPPED, {Shown(*source->name, language),
+                                                                   std::to_string(k.line), std::to_string(k.column)}));
+        return !Stopping(source->control);
+    }
     source->sent++;
     return !Stopping(source->control) && SendKeyLine(*source->name, k, source->sink, source->row, source->control);
 }
