@@ -283,4 +283,7 @@ const MessageEntry kJapaneseMessages[MESSAGE_IDS] = {
     {M_HINT_PAST_TABLE, "（見つかりません：{2} 行目に {1} がありますが、プラグインが読む {3} 件のゲームより後ろです）"},
     {M_HINT_AFTER_END, "（見つかりません：{2} 行目に {1} がありますが、プラグインが読み込みを止める </games> より後ろです）"},
     {M_HINT_DECORATED, "（カタログにありません。{2} 行目にあるのは「{1}」で、空白や 0x もキーの一部です）"},
+    {M_KEYS_LINE_NOT_HEXADECIMAL, "{1} の {2} 行目：キー「{3}」は 16 進数ではありません"},
+    {M_KEYS_LINE_NO_KEY, "{1} の {2} 行目の {3} 列目にキーがありません"},
+    {M_KEYS_HEADER_SKIPPED, "{1} の {2} 行目は見出し行として読み飛ばします（キーは {3} 列目から読みます）"},
 };

@@ -188,17 +188,42 @@ TEST_F(HostTool, AFileChangedWhileReadFailsItsRow) {
    process shows of lines that are no keys, and of files without any. */
 TEST_F(HostTool, KeysFilesLinesThatAreNoKeysFailTheirRows) {
     std::string nul = Write("with-nul.txt", /* "nul.txt" is Windows' NUL device */ std::string("AD26400A\n1A2B3C4D\0zz\n", 21));
-    std::string bad = Write("bad.txt", Utf16("AD26400A\n", false) + std::string("\x00\xD8", 2));
+    std::string bad = Write("bad.txt", Utf16("AD26400A\nxyz\n", false) + std::string("\x00\xD8", 2));
     ToolRun run = Tool({"--json", "-c", Sample("data.dat"), "-k", nul, "-k", bad});
     EXPECT_EQ(run.status, 3) << run.err;
     EXPECT_EQ(Titles(nlohmann::json::parse(run.out)),
-              (std::vector<std::string>{"Lantern Keep", "error: '" + nul + "' line 2 holds a NUL byte", "Lantern Keep",
-                                        "error: '" + bad + "' line 2 holds bytes that do not decode"}));
+              (std::vector<std::string>{"Lantern Keep", "error: '" + nul + "' line 2 holds a NUL byte", "Lantern Keep", "-",
+                                        "error: '" + bad + "' line 3 holds bytes that do not decode"}));
+    EXPECT_NE(run.err.find("'" + bad + "' line 2: key 'xyz' is not hexadecimal"), std::string::npos) << run.err;
 
     run = Tool({"-c", Sample("data.dat"), "AD26400A", "-k", Write("none.txt", "# none yet\n\n")});
     EXPECT_EQ(run.status, 1);
     EXPECT_NE(run.out.find("Lantern Keep"), std::string::npos);
     EXPECT_NE(run.err.find("none.txt' holds no keys"), std::string::npos) << run.err;
+}
+
+/* Keys lists that spreadsheets and other programs save ask what a plain one
+   asks; a header is said once, by its line. */
+TEST_F(HostTool, KeysFilesSavedAsTablesAskTheirKeys) {
+    std::string comma =
+        Write("comma.csv", "CRC32,Title\r\nAD26400A,Lantern Keep\r\n\"0058DE32\",\"Moth, Coral\"\r\n");
+    std::string tables[] = {
+        comma,
+        Write("semicolon.csv", "AD26400A;Lantern Keep\r\n\"0058DE32\";\"Moth; Coral\"\r\n"),
+        Write("unicode.txt", Utf16("Title\tKey\r\nLantern Keep\tAD26400A\r\nCoral Moth\t0058DE32\r\n", false)),
+        Write("unmarked.txt", Utf16("AD26400A\tLantern Keep\r\n0058DE32\tCoral Moth\r\n", false).substr(2)),
+    };
+    nlohmann::json plain = Json({"--json", "-c", Sample("data.dat"), "-k", Write("keys.txt", "AD26400A\n0058DE32\n")});
+    ASSERT_EQ(Titles(plain), (std::vector<std::string>{"Lantern Keep", "Coral Moth"}));
+    for (const std::string &table : tables) {
+        ToolRun run = Tool({"--json", "-c", Sample("data.dat"), "-k", table});
+        EXPECT_EQ(run.status, 0) << run.err;
+        EXPECT_EQ(nlohmann::json::parse(run.out), plain) << table;
+    }
+    ToolRun run = Tool({"-c", Sample("data.dat"), "-k", comma});
+    EXPECT_EQ(Lines(run.err).size(), 1u) << run.err;
+    EXPECT_NE(run.err.find("'" + comma + "' line 1 is a header, skipped; keys are read from column 1"),
+              std::string::npos);
 }
 
 TEST_F(HostTool, StandardInputAndPipesFeedTheCatalogueAndKeys) {

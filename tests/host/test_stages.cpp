@@ -20,10 +20,13 @@ static std::string Utf16(const std::string &ascii, bool bigEndian) {
 }
 
 static std::vector<std::string> Keys(const std::vector<KeyLine> &lines) {
-    static const char *const faults[] = {"", "holds a NUL byte", "holds bytes that do not decode", "is too long to hold a key"};
+    static const char *const faults[] = {"",           "holds a NUL byte", "holds bytes that do not decode",
+                                         "is too long to hold a key", "has no key", "heads column "};
     std::vector<std::string> keys;
-    for (const KeyLine &k : lines)
-        keys.push_back(k.fault != KEY_FINE ? std::to_string(k.line) + ": " + faults[k.fault] : k.key);
+    for (const KeyLine &k : lines) {
+        std::string column = k.fault == KEY_HEADER ? std::to_string(k.column) : "";
+        keys.push_back(k.fault != KEY_FINE ? std::to_string(k.line) + ": " + faults[k.fault] + column : k.key);
+    }
     return keys;
 }
 
@@ -35,8 +38,10 @@ TEST(KeysFile, ReadsWhatEditorsSave) {
         {"\xEF\xBB\xBF" "AD26400A\r\n", {"AD26400A"}},
         {Utf16("  EED33450\t\r\n# a comment\r\n\r\n", false), {"EED33450"}},
         {Utf16("0058DE32", true), {"0058DE32"}},
+        {Utf16("AD26400A\r\n0058DE32\r\n", false).substr(2), {"AD26400A", "0058DE32"}}, /* no mark */
+        {Utf16("AD26400A\r\n0058DE32", true).substr(2), {"AD26400A", "0058DE32"}},
         {"\t0EAF9B82 \r\r# 0BADF00D\r729F1532", {"0EAF9B82", "729F1532"}},
-        {"A\nB\r\nC\rD", {"A", "B", "C", "D"}},
+        {"A\nB\r\nC\rD\nE", {"A", "B", "C", "D", "E"}},
         {"", {}},
         {"AB", {"AB"}}, /* shorter than any byte-order mark */
         {std::string("AD26400A\n1A2B\0zz\n", 17), {"AD26400A", "2: holds a NUL byte"}},
@@ -50,11 +55,47 @@ TEST(KeysFile, ReadsWhatEditorsSave) {
     for (const auto &c : cases) EXPECT_EQ(Keys(KeysOf(c.bytes)), c.keys) << c.bytes;
 }
 
+/* What spreadsheets and other programs save: tables split at commas,
+   semicolons or tabs, quoted fields, a header, UTF-16 without a mark. */
+TEST(KeysFile, ReadsTablesAsSpreadsheetsSaveThem) {
+    struct {
+        std::string bytes;
+        std::vector<std::string> keys;
+    } cases[] = {
+        {"CRC32,Title\r\nAD26400A,Lantern Keep\r\n\"0058DE32\",\"Moth, \"\"Coral\"\"\"\r\n,,\r\n",
+         {"1: heads column 1", "AD26400A", "0058DE32"}},
+        {"AD26400A;Keep, Lantern;1994\n\"0058DE32\" ; \"Moth; Coral\";1991\n", {"AD26400A", "0058DE32"}},
+        {"AD26400A,Keep; Lantern\n0058DE32,Moth\n", {"AD26400A", "0058DE32"}}, /* the separator that leaves a key */
+        {"# exported\n\nTitle;Key\n\"Keep \"\"a; b\"\" Lantern\";AD26400A\nCoral Moth\n",
+         {"3: heads column 2", "AD26400A", "5: has no key"}},
+        {"#,crc-32,Title\n1,AD26400A,Lantern Keep\n", {"1: heads column 2", "AD26400A"}},
+        {"Hash,Title\n", {"1: heads column 1"}},                /* no hexadecimal key: a header, and nothing else */
+        {"CRC\nAD26400A\n", {"1: heads column 1", "AD26400A"}}, /* one column headed */
+        {"xyz\nAD26400A\n", {"xyz", "AD26400A"}},               /* a plain file has no header */
+        {"\"EED3\nAD26400A # Lantern, Keep\n\"0058DE32\"\t# Coral\n\"12\"\"34\"\n",
+         {"EED3", "AD26400A", "0058DE32", "12\"34"}},
+        {"AD26400A,\"a memo\non two lines\"\n0058DE32,\n", {"AD26400A", "0058DE32"}},
+        {"AD26400A," + std::string(5000, 'x') + "\n" + std::string(5000, 'A') + ",x\n",
+         {"AD26400A", "2: is too long to hold a key"}},
+        {Utf16("No\tTitle\tCRC\r\n1\tLantern Keep\tAD26400A\r\n2\tCoral Moth\t\r\n", false),
+         {"1: heads column 3", "AD26400A", "3: has no key"}},
+        {Utf16("Title\tKey\r\n", true), {"1: heads column 2"}},
+        {Utf16("Key\tTitle\n0058DE32\tCoral Moth\n\tLantern Keep", true).substr(2),
+         {"1: heads column 1", "0058DE32", "3: has no key"}},
+    };
+    for (const auto &c : cases) EXPECT_EQ(Keys(KeysOf(c.bytes)), c.keys) << c.bytes;
+    std::vector<KeyLine> quoted = KeysOf("AD26400A,\"a memo\r\non two lines\"\r\n0058DE32\n");
+    ASSERT_EQ(quoted.size(), 2u);
+    EXPECT_EQ(quoted[1].line, 3u); /* a row's line is where it begins */
+}
+
 /* A file read as it comes, in pieces of any size, gives the keys it gives whole. */
 TEST(KeysFile, PiecesGiveWhatTheWholeGives) {
     std::string texts[] = {"\xEF\xBB\xBF" "AD26400A\r\nEED33450\r\r\n\n# x\r\n58DE32",
                            Utf16("AD26400A\r\n\xC3\n B \r\nC", false) + std::string("\x3D\xD8\x00\xDE", 4) + "\n",
-                           Utf16("AD26400A\r\nEED33450", true), "A\r\nB\rC\n\rD\r"};
+                           Utf16("AD26400A\r\nEED33450", true), "A\r\nB\rC\n\rD\r",
+                           "#;Key;x\r\n1;\"AD26400A\";\"a; \"\"b\"\"\r\nc\"\r\n2;58DE32 # y\r\n",
+                           Utf16("Title\tCRC\r\nA\t\"AD26400A\"\r\nB\t\r\n", false).substr(2)};
     std::mt19937 random(7);
     for (const std::string &text : texts) {
         std::vector<KeyLine> whole = KeysOf(text);

@@ -7,12 +7,6 @@
 #include "platform.h"
 #include "sources.h"
 
-bool IsHexadecimal(const std::string &key) {
-    for (char c : key)
-        if (!((c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f'))) return false;
-    return !key.empty();
-}
-
 static std::string Shown(const std::string &name, Language language) {
     return name == "-" ? MessageText(M_STANDARD_INPUT, language) : Say(language, M_QUOTED, {name});
 }
@@ -44,22 +38,34 @@ void CloseInputs(OpenedInputs *inputs) {
     inputs->keysFiles.clear();
 }
 
-/* A key as given: one that is not hexadecimal is asked all the same, with a warning. */
-bool SendKey(const std::string &key, RowSink sink, Row *row, Control *control) {
-    if (!IsHexadecimal(key)) Warn(control, Say(LanguageOf(control), M_KEY_NOT_HEXADECIMAL, {key}));
+static bool Ask(const std::string &key, RowSink sink, Row *row) {
     ClearRow(row);
     row->key = key;
     return sink.take(sink.context, row);
 }
 
+/* A key as given: one that is not hexadecimal is asked all the same, with a warning. */
+bool SendKey(const std::string &key, RowSink sink, Row *row, Control *control) {
+    if (!IsHexadecimal(key)) Warn(control, Say(LanguageOf(control), M_KEY_NOT_HEXADECIMAL, {key}));
+    return Ask(key, sink, row);
+}
+
+/* A keys file's row: its key, asked as a typed one is (the warning naming
+   the line), or a failed row saying why it holds none. */
 static bool SendKeyLine(const std::string &name, const KeyLine &k, RowSink sink, Row *row, Control *control) {
-    if (k.fault == KEY_FINE) return SendKey(k.key, sink, row, control);
+    if (k.fault == KEY_FINE && IsHexadecimal(k.key)) return Ask(k.key, sink, row);
     Language language = LanguageOf(control);
+    std::string shown = Shown(name, language), line = std::to_string(k.line);
+    if (k.fault == KEY_FINE) {
+        Warn(control, Say(language, M_KEYS_LINE_NOT_HEXADECIMAL, {shown, line, k.key}));
+        return Ask(k.key, sink, row);
+    }
     MessageId why = k.fault == KEY_NUL_BYTE ? M_KEYS_LINE_NUL : k.fault == KEY_TOO_LONG ? M_KEYS_LINE_TOO_LONG
-                                                                                       : M_KEYS_LINE_UNDECODABLE;
+                  : k.fault == KEY_EMPTY    ? M_KEYS_LINE_NO_KEY
+                                            : M_KEYS_LINE_UNDECODABLE;
     ClearRow(row);
     row->state = ROW_FAILED;
-    row->note = Say(language, why, {Shown(name, language), std::to_string(k.line)});
+    row->note = Say(language, why, {shown, line, std::to_string(k.column)});
     return sink.take(sink.context, row);
 }
 
@@ -74,6 +80,12 @@ struct KeysSource {
 
 static bool TakeKeyLine(void *context, const KeyLine &k) {
     KeysSource *source = (KeysSource *)context;
+    if (k.fault == KEY_HEADER) { /* said, not asked */
+        Language language = LanguageOf(source->control);
+        Warn(source->control, Say(language, M_KEYS_HEADER_SKIPPED, {Shown(*source->name, language),
+                                                                   std::to_string(k.line), std::to_string(k.column)}));
+        return !Stopping(source->control);
+    }
     source->sent++;
     return !Stopping(source->control) && SendKeyLine(*source->name, k, source->sink, source->row, source->control);
 }
