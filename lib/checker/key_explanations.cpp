@@ -61,8 +61,11 @@ std::string LooseForm(const std::string &key) {
 }
 
 bool LooseKey(const std::string &key, char loose[KEY_FIELD_SIZE]) {
-    size_t start, end;
-    LooseSpan(key, &start, &end);
+    size_t start = 0, end = key.size();
+    if (end == 0 || IsBlank(key[0]) || IsBlank(key[end - 1]) || (end >= 2 && key[1] == 'x') || (end >= 2 && key[1] == 'X'))
+        LooseSpan(key, &start, &end); /* spaces or 0x: the long way */
+    else
+        while (end - start > 1 && key[start] == '0') start++;
     if (end - start >= KEY_FIELD_SIZE) return false;
     memset(loose, 0, KEY_FIELD_SIZE);
     for (size_t i = start; i < end; i++) loose[i - start] = (char)(key[i] >= 'a' && key[i] <= 'z' ? key[i] - 32 : key[i]);

@@ -12,9 +12,20 @@
 static const char kUndecodable = '\xFF'; /* never part of UTF-8: marks a unit UTF-16 cannot decode */
 static const size_t kHeadBytes = 4;      /* enough for any mark, or two UTF-16 units without one */
 
+/* What each byte is to a keys file's line: a digit, a byte that ends a
+   plain line's run (line ends, quotes, separators), or neither. */
+enum { BYTE_HEX = 1, BYTE_STOPS = 2 };
+static const struct ByteKinds {
+    unsigned char kind[256];
+    ByteKinds() : kind() {
+        for (const char *c = "0123456789ABCDEFabcdef"; *c; c++) kind[(unsigned char)*c] |= BYTE_HEX;
+        for (const char *c = "\n\r\"\t;,"; *c; c++) kind[(unsigned char)*c] |= BYTE_STOPS;
+    }
+} kBytes;
+
 bool IsHexadecimal(const std::string &key) {
-    for (char c : key)
-        if (!((c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f'))) return false;
+    for (unsigned char c : key)
+        if (!(kBytes.kind[c] & BYTE_HEX)) return false;
     return !key.empty();
 }
 
@@ -155,9 +166,28 @@ static KeyFault FaultOf(const KeysReader *r, bool whole, const std::string &key)
                                                                     : KEY_FINE;
 }
 
+/* The same for a row of a plain keys file past its first row, without
+   quotes: the most rows of all, so no field is made. */
+static bool JudgePlain(KeysReader *r, KeyLine *k) {
+    const std::string &t = r->text;
+    size_t first = 0, last = t.size();
+    while (first < last && Blank(t[first])) first++;
+    while (last > first && Blank(t[last - 1])) last--;
+    if ((first == last && !r->longLine) || (first < last && t[first] == '#')) return false;
+    size_t end = first;
+    while (end < last && !Blank(t[end])) end++;
+    k->line = r->first;
+    k->column = r->keyColumn + 1;
+    k->key.assign(t, first, end - first);
+    k->fault = FaultOf(r, !r->longLine || end < t.size(), k->key);
+    return true;
+}
+
 /* What the row just read holds: false for nothing; else its key, why it
    has none, or that it is the header. */
 static bool Judge(KeysReader *r, KeyLine *k) {
+    if (r->begun && r->separator == 0 && !r->split && r->text.find('"') == std::string::npos)
+        return JudgePlain(r, k);
     std::string trimmed = Trimmed(r->text);
     if (trimmed.empty() && !r->longLine) return false;
     const std::string &row = r->separator == '\t' ? r->text : trimmed; /* an empty first cell is a cell */
@@ -182,7 +212,8 @@ static bool Judge(KeysReader *r, KeyLine *k) {
 }
 
 static void EndRow(KeysReader *r) {
-    if (Judge(r, &r->current)) r->stopped = r->stopped || !r->take(r->context, r->current);
+    if (r->skipRow) r->skipRow = false;
+    else if (Judge(r, &r->current)) r->stopped = r->stopped || !r->take(r->context, r->current);
     r->text.clear();
     r->longLine = false;
     r->quoting = QUOTING_FIELD_START;
@@ -198,8 +229,17 @@ static bool IsSeparator(const KeysReader *r, char c) {
 
 /* Keeps characters of a row that end no line (up to MAX_KEY_LINE bytes), following their quotes. */
 static void Keep(KeysReader *r, const char *run, size_t length) {
-    for (size_t i = 0; i < length; i++)
-        if (Step(&r->quoting, run[i], IsSeparator(r, run[i])) == CHAR_SEPARATOR) r->split = true;
+    size_t special = 0;
+    while (special < length && run[special] != '"' && run[special] != '\t' && run[special] != ';' && run[special] != ',')
+        special++;
+    if (special == length && r->quoting != QUOTING_INSIDE) { /* no quote, no separator: most runs */
+        bool marked = r->quoting != QUOTING_FIELD_START;
+        for (size_t i = 0; i < length && !marked; i++) marked = run[i] != ' ';
+        if (marked && length != 0) r->quoting = QUOTING_BARE;
+    } else {
+        for (size_t i = 0; i < length; i++)
+            if (Step(&r->quoting, run[i], IsSeparator(r, run[i])) == CHAR_SEPARATOR) r->split = true;
+    }
     size_t room = MAX_KEY_LINE - std::min(r->text.size(), (size_t)MAX_KEY_LINE);
     r->text.append(run, std::min(length, room));
     if (length > room) r->longLine = true;
@@ -250,6 +290,30 @@ static void TakeUnit(KeysReader *r, uint32_t u) {
     else TakeCodePoint(r, u);
 }
 
+/* A whole line of a plain keys file, past its first row, read where it
+   lies: the most lines of all. False when it must be kept and judged as
+   any other. The line end that follows is still the caller's. */
+static bool PlainLine(KeysReader *r, const char *line, size_t length) {
+    if (!r->begun || r->separator != 0 || r->split || !r->text.empty() || r->quoting != QUOTING_FIELD_START ||
+        length > MAX_KEY_LINE || r->encoding == KEYS_UTF16_LE || r->encoding == KEYS_UTF16_BE)
+        return false;
+    size_t first = 0, last = length;
+    while (first < last && (line[first] == ' ' || line[first] == '\t')) first++;
+    while (last > first && (line[last - 1] == ' ' || line[last - 1] == '\t')) last--;
+    if (first == last || line[first] == '#') return true; /* nothing to hand on */
+    size_t end = first;
+    while (end < last && line[end] != ' ' && line[end] != '\t') end++;
+    KeyLine &k = r->current;
+    k.line = r->first;
+    k.column = r->keyColumn + 1;
+    k.key.assign(line + first, end - first);
+    k.fault = FaultOf(r, true, k.key);
+    r->text.clear();
+    r->skipRow = true; /* handed on: the line end ends nothing more */
+    r->stopped = r->stopped || !r->take(r->context, k);
+    return true;
+}
+
 static void TakeBytes(KeysReader *r, const char *bytes, size_t length) {
     const unsigned char *b = (const unsigned char *)bytes;
     if (r->encoding == KEYS_UTF16_LE || r->encoding == KEYS_UTF16_BE) {
@@ -267,8 +331,15 @@ static void TakeBytes(KeysReader *r, const char *bytes, size_t length) {
     }
     for (size_t i = 0; i < length;) { /* runs between line ends kept at once: most of a file */
         size_t end = i;
+        while (end < length && !(kBytes.kind[(unsigned char)bytes[end]] & BYTE_STOPS)) end++;
+        bool special = end < length && bytes[end] != '\n' && bytes[end] != '\r';
         while (end < length && bytes[end] != '\n' && bytes[end] != '\r') end++;
         if (end > i) r->afterCr = false;
+        if (end < length && !special && PlainLine(r, bytes + i, end - i)) { /* a whole plain line: no copy kept */
+            Take(r, bytes[end]);
+            i = end + 1;
+            continue;
+        }
         Keep(r, bytes + i, end - i);
         if (end < length) Take(r, bytes[end]);
         i = end + 1;

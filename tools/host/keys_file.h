@@ -66,6 +66,7 @@ struct KeysReader {
     size_t keyColumn = 0;  /* from 0 */
     bool begun = false;    /* a row was read: no header follows */
     KeyLine current;       /* the row being handed on */
+    bool skipRow = false;  /* the row was read where it lay, and handed on already */
     TakeKey take = NULL;
     void *context = NULL;
     bool stopped = false;
