@@ -136,6 +136,12 @@ bool ConsoleOfItsOwn(void);
    where the input is no console). */
 void WaitForKey(void);
 
+/* Work done beside the calling thread, the one other the tool runs: null
+   when it cannot be started, and the caller then does the work itself. */
+struct Beside;
+Beside *StartBeside(void (*work)(void *context), void *context);
+void JoinBeside(Beside *beside);
+
 /* The system's words for an error code, in the user's language, and the
    code in brackets; a "%1" in them stands for `subject`. */
 std::string SystemErrorText(unsigned long code, const std::string &subject = "");

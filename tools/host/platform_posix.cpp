@@ -7,6 +7,7 @@
 #include <fcntl.h>
 #include <fnmatch.h>
 #include <limits.h>
+#include <pthread.h>
 #include <signal.h>
 #include <stdlib.h>
 #include <string.h>
@@ -286,6 +287,30 @@ void WhenCrashing(void (*lastWords)(void)) {
     action.sa_flags = SA_RESETHAND | SA_NODEFER;
     sigemptyset(&action.sa_mask);
     for (int signal : {SIGSEGV, SIGBUS, SIGILL, SIGFPE}) sigaction(signal, &action, NULL);
+}
+
+struct Beside {
+    pthread_t thread;
+    void (*work)(void *);
+    void *context;
+};
+
+static void *RunBeside(void *beside) {
+    Beside *b = (Beside *)beside;
+    b->work(b->context);
+    return NULL;
+}
+
+Beside *StartBeside(void (*work)(void *context), void *context) {
+    Beside *beside = new Beside{pthread_t(), work, context};
+    if (pthread_create(&beside->thread, NULL, RunBeside, beside) == 0) return beside;
+    delete beside;
+    return NULL;
+}
+
+void JoinBeside(Beside *beside) {
+    pthread_join(beside->thread, NULL);
+    delete beside;
 }
 
 bool UserReadsJapanese(void) {

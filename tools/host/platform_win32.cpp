@@ -32,6 +32,32 @@ std::string SystemErrorText(unsigned long code, const std::string &subject) {
     return why + (why.empty() ? "(" : " (") + std::to_string(code) + ")";
 }
 
+struct Beside {
+    HANDLE thread;
+    void (*work)(void *);
+    void *context;
+};
+
+static DWORD WINAPI RunBeside(void *beside) {
+    Beside *b = (Beside *)beside;
+    b->work(b->context);
+    return 0;
+}
+
+Beside *StartBeside(void (*work)(void *context), void *context) {
+    Beside *beside = new Beside{NULL, work, context};
+    beside->thread = CreateThread(NULL, 0, RunBeside, beside, 0, NULL);
+    if (beside->thread != NULL) return beside;
+    delete beside;
+    return NULL;
+}
+
+void JoinBeside(Beside *beside) {
+    WaitForSingleObject(beside->thread, INFINITE);
+    CloseHandle(beside->thread);
+    delete beside;
+}
+
 bool UserReadsJapanese(void) {
     return PRIMARYLANGID(GetUserDefaultUILanguage()) == LANG_JAPANESE;
 }
