@@ -29,8 +29,10 @@ static bool ConvertCharacters(const char *sjis, size_t length, std::string *utf8
     return true;
 }
 #else
+/* One converter for the process, opened once; the checker's thread and
+   the main one never convert at the same time. */
 static bool ConvertCharacters(const char *sjis, size_t length, std::string *utf8) {
-    static iconv_t cd = iconv_open("UTF-8", "CP932");
+    static const iconv_t cd = iconv_open("UTF-8", "CP932");
     if (cd == (iconv_t)-1) return false;
     iconv(cd, NULL, NULL, NULL, NULL);
     std::string out(length * 3, '\0'); /* one Shift_JIS byte gives at most three UTF-8 */

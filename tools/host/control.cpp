@@ -7,6 +7,10 @@ bool Stopping(const Control *c) {
     return InterruptRequested() || c->output->gone;
 }
 
+bool Interrupted(const Control *) {
+    return InterruptRequested();
+}
+
 Language LanguageOf(const Control *c) {
     return c->output->language;
 }

@@ -18,6 +18,9 @@ struct Control {
 
 bool Stopping(const Control *control);
 
+/* Ctrl-C was pressed: the run ends with its own status. */
+bool Interrupted(const Control *control);
+
 /* The language of every text for a person. */
 Language LanguageOf(const Control *control);
 

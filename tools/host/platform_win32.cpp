@@ -314,10 +314,13 @@ static WriteResult WriteConsoleText(HANDLE console, const char *text, size_t len
     return WRITTEN;
 }
 
-/* Whether standard output or error is a console, asked once: each asking
-   is a round trip under Wine. */
+/* Whether standard input, output or error is a console: -1 not yet asked. */
+static int consoles[3] = {-1, -1, -1};
+
+/* Whether a stream is a console, asked once for the standard ones: each
+   asking is a round trip under Wine. */
 static bool IsConsole(FILE *stream, HANDLE h) {
-    static int console[3] = {-1, -1, -1};
+    int *console = consoles;
     int fd = _fileno(stream);
     DWORD mode;
     if (fd < 0 || fd > 2) return GetConsoleMode(h, &mode) != 0;

@@ -145,7 +145,7 @@ static void SaySummary(const Tally &t, Control *control) {
     std::string counts = Say(language, M_SUMMARY,
                              {std::to_string(t.found + t.missing + t.skipped + t.failed), std::to_string(t.found),
                               std::to_string(t.missing), std::to_string(t.skipped), std::to_string(t.failed)});
-    Tell(control->output, InterruptRequested() ? Say(language, M_STOPPED_BY_CTRL_C, {counts}) : counts);
+    Tell(control->output, Interrupted(control) ? Say(language, M_STOPPED_BY_CTRL_C, {counts}) : counts);
 }
 
 /* The checker's reading, done beside the plug-in's. */
@@ -169,7 +169,7 @@ static int ReadCatalogue(const Settings &s, const Plugin &plugin, std::string *c
     if (s.catalogue.empty()) return EXIT_OK;
     std::string error;
     if (!ReadWholeFile(s.catalogue, MAX_INPUT_BYTES, catalogue, &error, s.language)) {
-        if (InterruptRequested()) return EXIT_INTERRUPTED;
+        if (Interrupted(control)) return EXIT_INTERRUPTED;
         Tell(control->output, Say(s.language, M_CANNOT_READ_CATALOGUE, {s.catalogue, error}));
         return EXIT_CATALOGUE;
     }
@@ -209,7 +209,7 @@ static void SayNotes(const Settings &s, const Answering &a, const SourceNotes &n
 /* The exit status once the rows are done. */
 static int Ending(const Answering &a, const SourceNotes &notes) {
     if (a.control.output->gone) return a.control.output->status;
-    if (InterruptRequested()) return EXIT_INTERRUPTED;
+    if (Interrupted(&a.control)) return EXIT_INTERRUPTED;
     if (!notes.error.empty() || notes.keysMissing) return EXIT_USAGE;
     return a.tally.failed != 0 || notes.filesMissing ? EXIT_GAME_FILE : EXIT_OK;
 }
@@ -242,7 +242,7 @@ static int AnswerRequests(const Settings &s, const Plugin &plugin, Answering *a)
     bool summary = !control->output->gone && a->listed != 0 && (s.summary || IsTerminal(stderr));
     if (summary) SaySummary(a->tally, control);
     SayNotes(s, *a, notes, summary, control);
-    if (InterruptRequested() && !s.output.empty()) Tell(control->output, Say(s.language, M_ROWS_ARE_IN, {s.output}));
+    if (Interrupted(control) && !s.output.empty()) Tell(control->output, Say(s.language, M_ROWS_ARE_IN, {s.output}));
     return Ending(*a, notes);
 }
 
