@@ -112,27 +112,18 @@ static std::string ListDirectory(FILE *f, Members *members) {
     return source.error != 0 ? strerror(source.error) : MessageText(M_ZIP_SHORT, language);
 }
 
-static bool SendArchiveRow(const std::string &archive, RowState state, const std::string &note, RowSink sink, Row *row) {
-    ClearRow(row);
-    row->askedBy = ASKED_BY_FILE;
-    row->file = archive;
-    row->state = state;
-    row->note = note;
-    return sink.take(sink.context, row);
-}
-
 bool SendArchive(const std::string &archive, RowSink sink, Row *row, Language language) {
     std::string error;
     std::filesystem::file_type type;
     FILE *f = OpenRegularFile(archive, &error, &type);
     if (f == NULL)
-        return SendArchiveRow(archive, ROW_FAILED,
+        return SendFileRow(archive, ROW_FAILED,
                               type != std::filesystem::file_type::none ? NotRegular(type, language) : error, sink, row);
     Members members = {language, &archive, sink, row, 0, false};
     std::string problem = ListDirectory(f, &members);
     fclose(f);
     if (members.stopped) return false;
-    if (!problem.empty()) return SendArchiveRow(archive, ROW_FAILED, problem, sink, row);
-    if (members.sent == 0) return SendArchiveRow(archive, ROW_SKIPPED, MessageText(M_ZIP_NO_FILES, language), sink, row);
+    if (!problem.empty()) return SendFileRow(archive, ROW_FAILED, problem, sink, row);
+    if (members.sent == 0) return SendFileRow(archive, ROW_SKIPPED, MessageText(M_ZIP_NO_FILES, language), sink, row);
     return true;
 }

@@ -246,15 +246,6 @@ static bool SendOnePath(const std::string &path, const SourceOptions &options, R
     return !walk.stopped;
 }
 
-static bool SendFailure(const std::string &path, const std::string &why, RowSink sink, Row *row) {
-    ClearRow(row);
-    row->askedBy = ASKED_BY_FILE;
-    row->file = path;
-    row->state = ROW_FAILED;
-    row->note = why;
-    return sink.take(sink.context, row);
-}
-
 /* With -r, a pattern's last part names the files wanted in its folder and
    every folder below it, as dir /s does. */
 static bool SendPatternBelow(const std::string &path, const SourceOptions &options, RowSink sink, Row *row,
@@ -264,7 +255,7 @@ static bool SendPatternBelow(const std::string &path, const SourceOptions &optio
     std::error_code ec;
     fs::path start = PathOf(folder.empty() ? "." : folder);
     if (!fs::is_directory(start, ec))
-        return SendFailure(path, Say(LanguageOf(control), M_PATTERN_FOLDER,
+        return SendFileRow(path, ROW_FAILED, Say(LanguageOf(control), M_PATTERN_FOLDER,
                                      {ec ? ec.message() : MessageText(M_NO_SUCH_FILE, LanguageOf(control))}),
                            sink, row);
     Walk walk;
@@ -272,7 +263,7 @@ static bool SendPatternBelow(const std::string &path, const SourceOptions &optio
     walk.pattern = path.substr(folder.size());
     WalkFolder(&walk, folder.empty() ? "." : folder); /* named as typed: "roms\\" then "roms\\a.rom" */
     if (walk.sent == 0 && !walk.stopped && !Stopping(control))
-        return SendFailure(path, MessageText(M_NOTHING_MATCHES, LanguageOf(control)), sink, row);
+        return SendFileRow(path, ROW_FAILED, MessageText(M_NOTHING_MATCHES, LanguageOf(control)), sink, row);
     return !walk.stopped;
 }
 
@@ -284,7 +275,7 @@ bool SendPath(const std::string &path, const SourceOptions &options, RowSink sin
     bool deep = cut != std::string::npos && path.find_first_of("*?") < cut; /* never expanded: say so */
     if (options.recursive && !deep) return SendPatternBelow(path, options, sink, row, control, notes);
     if (matches.empty())
-        return SendFailure(path, MessageText(deep ? M_NOTHING_MATCHES_DEEP : M_NOTHING_MATCHES, LanguageOf(control)),
+        return SendFileRow(path, ROW_FAILED, MessageText(deep ? M_NOTHING_MATCHES_DEEP : M_NOTHING_MATCHES, LanguageOf(control)),
                            sink, row);
     for (size_t i = 0; i < matches.size() && !Stopping(control); i++)
         if (!SendOnePath(matches[i], options, sink, row, control, notes)) return false;

@@ -1,6 +1,15 @@
 /* Sources (the rows the requests stand for, made one at a time, in the order asked) */
 #include "sources.h"
 
+bool SendFileRow(const std::string &file, RowState state, const std::string &note, RowSink sink, Row *row) {
+    ClearRow(row);
+    row->askedBy = ASKED_BY_FILE;
+    row->file = file;
+    row->state = state;
+    row->note = note;
+    return sink.take(sink.context, row);
+}
+
 void SendRequests(const std::vector<Request> &requests, OpenedInputs *inputs, const SourceOptions &options,
                   RowSink sink, Control *control, SourceNotes *notes) {
     Row row;

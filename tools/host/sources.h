@@ -52,6 +52,9 @@ struct SourceNotes {
 
 bool IsHexadecimal(const std::string &key);
 
+/* One row for a file that is skipped or failed as a whole: a path, an archive. */
+bool SendFileRow(const std::string &file, RowState state, const std::string &note, RowSink sink, Row *row);
+
 /* Bare arguments told apart by the file system, as Explorer passes what
    is dropped on the program: one that is hexadecimal, or names nothing,
    is a key; a file or folder is a game path, searched with its
