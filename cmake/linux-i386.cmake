@@ -1,5 +1,5 @@
-# Static 32-bit Linux programs, run under qemu-i386-static (this machine
-# cannot run 32-bit code natively): the loader that runs the product DLL.
+# Static 32-bit Linux programs, run under qemu-i386-static (not every build
+# machine's kernel runs 32-bit code): the loader that runs the product DLL.
 set(CMAKE_SYSTEM_NAME Linux)
 set(CMAKE_SYSTEM_PROCESSOR i686)
 set(CMAKE_C_COMPILER gcc)

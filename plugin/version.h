@@ -1,10 +1,9 @@
-/* Plug-in version and author, for the identity exports and the version resource */
+/* Plug-in identity values fixed by the host contract: what GetPluginVersion and GetPluginAuthor give */
 #ifndef PLINORINFO_VERSION_H
 #define PLINORINFO_VERSION_H
 
-#define PLINORINFO_VERSION 100 /* what GetPluginVersion reports: 1.00 */
-#define PLINORINFO_FILE_VERSION 1, 0, 0, 0
-#define PLINORINFO_VERSION_TEXT "1.0.0.0" /* the release is its first three numbers */
+/* The interface's version, 1.00, whatever the release (release_version.h). */
+#define PLINORINFO_VERSION 100
 #define PLINORINFO_AUTHOR "Yrn"
 
 #endif

@@ -1,10 +1,11 @@
 #!/bin/sh
 # Checks the 32-bit DLL by reading the file: its format, export table, the
 # bytes each export pops off the stack, the DLLs it imports, and the version
-# resource that Windows shows.
+# resource that Windows shows, with the version the build defines.
 set -eu
 dll=$1
-objdump=${2:-i686-w64-mingw32-objdump}
+objdump=$2
+version=$3
 fail=0
 say() { echo "$*"; }
 bad() { echo "FAIL: $*"; fail=1; }
@@ -41,7 +42,7 @@ for name in $imports; do
 done
 # Version resource strings are UTF-16: each name is followed by its value.
 resource="|$(strings -el -n 3 "$dll" | tr '\n' '|')"
-for pair in "CompanyName|Yrn" "FileVersion|1.0.0.0" "ProductName|plinorinfo" \
+for pair in "CompanyName|Yrn" "FileVersion|$version" "ProductName|plinorinfo" \
             "OriginalFilename|plinorinfo.dll" "FileDescription|Game information from"; do
     case $resource in
     *"|$pair"*) say "version resource: $pair" ;;
