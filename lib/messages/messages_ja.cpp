@@ -88,6 +88,7 @@ const MessageEntry kJapaneseMessages[MESSAGE_IDS] = {
     {M_AND, "と"},
     {M_USAGE_JSON_CSV, "--json と --csv はどちらか一方にしてください"},
     {M_USAGE_CSV_ABOUT, "--about は CSV に入れられません。別の実行で指定してください"},
+    {M_USAGE_CSV_FORM, "--csv は値を付けずに指定するか、--csv=plain と指定してください（「{1}」は指定できません）"},
     {M_USAGE_FOUND_MISSING, "--found と --missing はどちらか一方にしてください"},
     {M_USAGE_CATALOGUE_TWICE, "-c が {1} 回指定されています。カタログは 1 つにしてください"},
     {M_USAGE_STDIN_TWICE, "標準入力（-）を読めるのは 1 回だけです。-c か、1 つの -k で指定してください"},
@@ -122,7 +123,9 @@ const MessageEntry kJapaneseMessages[MESSAGE_IDS] = {
     {M_HELP_NO_ARCHIVES, ".zip ファイルの中のゲームを一覧せず、ほかのファイルと同じくファイル自体の CRC-32 をキーにします"},
     {M_HELP_LOWER, "ゲームのファイルのキーを小文字の 16 進数で作り、そのキーでプラグインに問い合わせます"},
     {M_HELP_JSON, "表の代わりに JSON を出力します"},
-    {M_HELP_CSV, "表の代わりに CSV を出力します：RFC 4180 形式、JSON のフィールド名を並べた見出し行付き、UTF-8（Windows ではバイト オーダー マーク付き）"},
+    {M_HELP_CSV, "表の代わりに、表計算ソフトで安全に開ける CSV を出力します：RFC 4180 形式、JSON のフィールド名を並べた見出し行付き、\n"
+                 "バイト オーダー マーク付きの UTF-8。キーは文字列として読み込まれ、テキストが数式として実行されることは\n"
+                 "ありません。--csv=plain を指定すると、値に手を加えず、マークも付けずに、プログラム向けに出力します"},
     {M_HELP_FOUND, "見つかったゲームだけを表示します"},
     {M_HELP_MISSING, "見つからなかった行、スキップした行、失敗した行だけを表示します"},
     {M_HELP_SUMMARY, "最後に件数を標準エラー出力に表示します（端末に出力するときは指定しなくても表示します）"},

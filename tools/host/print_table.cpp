@@ -128,8 +128,9 @@ static std::string TableHead(const Identity *about, Language language) {
            Visible(about->description) + "\n";
 }
 
-std::string ReportHead(Format format, const Identity *about, bool csvMark, Language language) {
-    if (format == FORMAT_CSV) return (csvMark ? "\xEF\xBB\xBF" : "") + CsvHeader(); /* spreadsheets then read UTF-8 */
+std::string ReportHead(Format format, const Identity *about, Language language) {
+    if (format == FORMAT_CSV) return "\xEF\xBB\xBF" + CsvHeader();
+    if (format == FORMAT_CSV_PLAIN) return CsvHeader();
     if (format == FORMAT_TABLE) return TableHead(about, language);
     std::string head = "{\n";
     if (about != NULL)
@@ -147,7 +148,7 @@ void PrintRow(Format format, const TableLayout &layout, const Row &row, size_t w
     }
     nlohmann::ordered_json entry = JsonRow(row);
     if (format == FORMAT_JSON) *out += (written == 0 ? "\n    " : ",\n    ") + JsonText(entry);
-    else *out += CsvRow(entry);
+    else *out += CsvRow(entry, format == FORMAT_CSV);
 }
 
 std::string ReportTail(Format format, size_t written) {

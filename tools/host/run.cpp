@@ -190,7 +190,7 @@ static int AnswerRequests(const Settings &s, const Plugin &plugin, Answering *a)
     StartProgress(control->progress, IsTerminal(stderr), total, s.language);
     Identity identity;
     if (s.about) identity = AskIdentity(plugin);
-    Put(control->output, ReportHead(s.format, s.about ? &identity : NULL, kCsvByteOrderMark, s.language));
+    Put(control->output, ReportHead(s.format, s.about ? &identity : NULL, s.language));
     a->buffer.resize(HASH_BUFFER_BYTES);
     SourceOptions options = SourcesOf(s);
     SendRequests(s.requests, &inputs, options, {AnswerStage, a}, control, &notes);
