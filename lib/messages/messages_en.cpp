@@ -172,6 +172,7 @@ const MessageEntry kEnglishMessages[MESSAGE_IDS] = {
     {M_THE_KEYS, "the keys {1}"},
     {M_AND, " and "},
     {M_USAGE_JSON_CSV, "--json and --csv: choose one"},
+    {M_USAGE_CSV_FORM, "give --csv alone or as --csv=plain, not with '{1}'"},
     {M_USAGE_CSV_ABOUT, "--about has no place in CSV: ask for it in a run of its own"},
     {M_USAGE_FOUND_MISSING, "--found and --missing: choose one"},
     {M_USAGE_CATALOGUE_TWICE, "-c is given {1} times: give one catalogue"},
@@ -209,7 +210,10 @@ const MessageEntry kEnglishMessages[MESSAGE_IDS] = {
     {M_HELP_NO_ARCHIVES, "key a .zip file by its own CRC-32, as any other file, instead of listing the games inside it"},
     {M_HELP_LOWER, "form game files' keys in lower-case hexadecimal, and ask the plug-in with those"},
     {M_HELP_JSON, "print JSON instead of a table"},
-    {M_HELP_CSV, "print CSV instead of a table: RFC 4180, a header row naming the JSON's fields, UTF-8 (with a byte-order mark on Windows)"},
+    {M_HELP_CSV,
+     "print CSV instead of a table, made for spreadsheets to open without harm: RFC 4180, a header row naming the JSON's fields,\n"
+     "UTF-8 with a byte-order mark; keys stay text, and no text runs as a formula. --csv=plain writes the values\n"
+     "untouched, without the mark, for programs"},
     {M_HELP_FOUND, "show only the games found"},
     {M_HELP_MISSING, "show only the rows not found, skipped or failed"},
     {M_HELP_SUMMARY, "after the rows, count them on standard error (done anyway when it is a terminal)"},

@@ -174,6 +174,7 @@ const MessageEntry kJapaneseMessages[MESSAGE_IDS] = {
     {M_THE_KEYS, "キー {1} など"},
     {M_AND, "、"},
     {M_USAGE_JSON_CSV, "--json と --csv は、どちらか一方だけを指定してください"},
+    {M_USAGE_CSV_FORM, "--csv は値を付けずに指定するか、--csv=plain と指定してください（「{1}」は指定できません）"},
     {M_USAGE_CSV_ABOUT, "--about の内容は CSV に含められません。--about は別に実行して指定してください"},
     {M_USAGE_FOUND_MISSING, "--found と --missing は、どちらか一方だけを指定してください"},
     {M_USAGE_CATALOGUE_TWICE, "-c が {1} 回指定されています。カタログは 1 つにしてください"},
@@ -209,7 +210,10 @@ const MessageEntry kJapaneseMessages[MESSAGE_IDS] = {
     {M_HELP_NO_ARCHIVES, ".zip ファイルの中のゲームを一覧表示せず、ほかのファイルと同じく .zip ファイル自体の CRC-32 をキーにします"},
     {M_HELP_LOWER, "ゲーム ファイルのキーを小文字の 16 進数で作り、そのキーでプラグインに問い合わせます"},
     {M_HELP_JSON, "表の代わりに JSON を出力します"},
-    {M_HELP_CSV, "表の代わりに CSV を出力します：RFC 4180 形式、JSON のフィールド名を並べた見出し行付き、UTF-8（Windows ではバイト オーダー マーク付き）"},
+    {M_HELP_CSV,
+     "表の代わりに、表計算ソフトで安全に開ける CSV を出力します：RFC 4180 形式、JSON のフィールド名を並べた見出し行付き、\n"
+     "バイト オーダー マーク付きの UTF-8。キーは文字列として読み込まれ、テキストが数式として実行されることは\n"
+     "ありません。--csv=plain を指定すると、値に手を加えず、マークも付けずに、プログラム向けに出力します"},
     {M_HELP_FOUND, "見つかったゲームだけを表示します"},
     {M_HELP_MISSING, "見つからなかった行、スキップした行、失敗した行だけを表示します"},
     {M_HELP_SUMMARY, "最後に件数を標準エラー出力に表示します（標準エラー出力が端末のときは、指定しなくても表示します）"},

@@ -53,7 +53,7 @@ TEST_F(HostTool, ZippedGamesGiveTheLooseFilesRows) {
     std::string coral = zips + "/coral-moth.zip";
     ToolRun run = Tool({"-c", Sample("data.dat"), "-f", coral});
     EXPECT_NE(run.out.find(coral + s + "coral-moth.rom  0058DE32  Coral Moth"), std::string::npos) << run.out;
-    run = Tool({"--csv", "-c", Sample("data.dat"), "-f", coral});
+    run = Tool({"--csv=plain", "-c", Sample("data.dat"), "-f", coral});
     EXPECT_NE(run.out.find(",file_hex,member,member_hex,encrypted,key,"), std::string::npos) << run.out;
     EXPECT_NE(run.out.find("\r\nfile," + coral + ",,coral-moth.rom,,,0058DE32,,true,Coral Moth,"), std::string::npos)
         << run.out;

@@ -263,20 +263,75 @@ TEST(Json, RowsHoldTheFieldsTheirStateHas) {
     std::string out;
     PrintRow(FORMAT_JSON, TableLayout(), missing, 0, &out);
     PrintRow(FORMAT_JSON, TableLayout(), missing, 1, &out);
-    std::string document = ReportHead(FORMAT_JSON, NULL, false, true, LANGUAGE_EN) + out + ReportTail(FORMAT_JSON, 2);
+    std::string document = ReportHead(FORMAT_JSON, NULL, true, LANGUAGE_EN) + out + ReportTail(FORMAT_JSON, 2);
     EXPECT_EQ(nlohmann::json::parse(document)["games"].size(), 2u) << document;
-    EXPECT_EQ(nlohmann::json::parse(ReportHead(FORMAT_JSON, NULL, false, true, LANGUAGE_EN) + ReportTail(FORMAT_JSON, 0))["games"].size(), 0u);
+    EXPECT_EQ(nlohmann::json::parse(ReportHead(FORMAT_JSON, NULL, true, LANGUAGE_EN) + ReportTail(FORMAT_JSON, 0))["games"].size(), 0u);
 }
 
-TEST(Csv, CellsAreQuotedOnlyWhenTheyMustBe) {
+TEST(Csv, PlainCellsAreUntouchedAndQuotedOnlyWhenTheyMustBe) {
     Row row = Found("0BADF00D", "Say \"Hi\", then bye");
     row.memo = "two\r\nlines";
-    std::string csv = CsvRow(JsonRow(row));
-    EXPECT_EQ(csv, "key,,,,,,0BADF00D,,true,\"Say \"\"Hi\"\", then bye\",Nimbus Works,シューティング,"
-                   "\"two\r\nlines\",1991,,,,,\r\n");
+    EXPECT_EQ(CsvRow(JsonRow(row), false), "key,,,,,,0BADF00D,,true,\"Say \"\"Hi\"\", then bye\",Nimbus Works,シューティング,"
+                                           "\"two\r\nlines\",1991,,,,,\r\n");
+    row = Found("00000000", "=1+1");
+    EXPECT_EQ(CsvRow(JsonRow(row), false), "key,,,,,,00000000,,true,=1+1,Nimbus Works,シューティング,,1991,,,,,\r\n");
     EXPECT_EQ(CsvHeader(), "asked,file,file_hex,member,member_hex,encrypted,key,key_hex,found,title,maker,genre,"
                            "memo,year,catalogue_has,catalogue_line,why_not_found,skipped,error\r\n");
-    EXPECT_EQ(ReportHead(FORMAT_CSV, NULL, true, true, LANGUAGE_EN), "\xEF\xBB\xBF" + CsvHeader());
+    EXPECT_EQ(ReportHead(FORMAT_CSV_PLAIN, NULL, true, LANGUAGE_EN), CsvHeader()) << "no byte-order mark for programs";
+    EXPECT_EQ(ReportHead(FORMAT_CSV, NULL, false, LANGUAGE_EN), "") << "rows to add to a file: no mark amid it";
+}
+
+/* What a spreadsheet would run, or read as a number, date or truth value. */
+TEST(Csv, SpreadsheetsKeepEveryTextAndRunNoFormula) {
+    struct {
+        std::string text;
+        bool key;
+        std::string cell;
+    } cases[] = {
+        {"0058DE32", true, "=\"0058DE32\""},
+        {"04287345", true, "=\"04287345\""},
+        {"997048E5", true, "=\"997048E5\""},
+        {"3130ff", true, "=\"3130ff\""},
+        {"Zelda's key", true, "Zelda's key"},
+        {"=1+1", true, "'=1+1"},
+        {"=1+1", false, "'=1+1"},
+        {"@SUM(1,2)", false, "'@SUM(1,2)"},
+        {"-2+3", false, "'-2+3"},
+        {"+cmd|' /C calc'!A0", false, "'+cmd|' /C calc'!A0"},
+        {"\tx", false, "'\tx"},
+        {"\r=1", false, "'\r=1"},
+        {"  =1+1", false, "'  =1+1"},
+        {"00000000", false, "=\"00000000\""},
+        {"1E5", false, "=\"1E5\""},
+        {"1942", false, "=\"1942\""},
+        {"12:30", false, "=\"12:30\""},
+        {"(5)", false, "=\"(5)\""},
+        {"\xEF\xBC\x91\xEF\xBC\x92\xEF\xBC\x93", false, "=\"\xEF\xBC\x91\xEF\xBC\x92\xEF\xBC\x93\""}, /* １２３ */
+        {"\xC2\xA5" "500", false, "=\"\xC2\xA5" "500\""}, /* ¥500 */
+        {"True", false, "=\"True\""},
+        {"0BADF00D", false, "0BADF00D"},
+        {"3D Tennis", false, "3D Tennis"},
+        {"Coral Moth", false, "Coral Moth"},
+        {"e", false, "e"},
+        {"\xEF\xBC\x91\xEF\xBC", false, "\xEF\xBC\x91\xEF\xBC"}, /* １ and a cut character */
+        {"", false, ""},
+        {std::string(255, '7'), false, "=\"" + std::string(255, '7') + "\""},
+        {std::string(256, '7'), false, "'" + std::string(256, '7')}, /* longer than a formula may hold */
+        {std::string(256, 'a'), true, "'" + std::string(256, 'a')},
+    };
+    for (const auto &c : cases) EXPECT_EQ(SpreadsheetText(c.text, c.key), c.cell) << c.text;
+
+    Row row = Found("00000000", "Say \"Hi\", then bye");
+    EXPECT_EQ(CsvRow(JsonRow(row), true), "\"key\",,,,,,\"=\"\"00000000\"\"\",,true,\"Say \"\"Hi\"\", then bye\","
+                                          "\"Nimbus Works\",\"シューティング\",\"\",1991,,,,,\r\n")
+        << "every text quoted, numbers and truth values bare";
+    row = Row();
+    row.key = "\xff";
+    row.hint = "0058DE32";
+    row.hintLine = 7;
+    EXPECT_EQ(CsvRow(JsonRow(row), true), "\"key\",,,,,,\"\xEF\xBF\xBD\",\"=\"\"ff\"\"\",false,,,,,,\"=\"\"0058DE32\"\"\",7,"
+                                          "\"case-or-padding\",,\r\n");
+    EXPECT_EQ(ReportHead(FORMAT_CSV, NULL, true, LANGUAGE_EN), "\xEF\xBB\xBF" + CsvHeader()) << "spreadsheets then read UTF-8";
 }
 
 static CommandLine Parse(std::vector<std::string> args) {
@@ -297,6 +352,7 @@ TEST(CommandLine, UsageMistakesAreNamedFromTheArgumentsAlone) {
         {{"-c", "data.dat", "0058DE32", "check", "faulty.dat"}, "the key 0058DE32 and -c would be ignored"},
         {{"-f", "games", "check", "faulty.dat"}, "-f would be ignored"},
         {{"--json", "--csv", "-c", "data.dat", "1"}, "--json and --csv"},
+        {{"--csv=xls", "-c", "data.dat", "1"}, "give --csv alone or as --csv=plain, not with 'xls'"},
         {{"--found", "--missing", "-c", "data.dat", "1"}, "--found and --missing"},
         {{"-c", "-", "-k", "-"}, "standard input (-) can be read only once"},
         {{"check", "--colour", "data.dat"}, "(plinorhost check --help tells more)"},
@@ -336,6 +392,17 @@ TEST(CommandLine, HelpNamesEveryOptionAndExitStatus) {
     EXPECT_EQ(line.stop, 0);
     for (const char *status : {"0 nothing to report", "1 usage", "2 unreadable", "5 output not written", "6 findings"})
         EXPECT_NE(line.help.find(status), std::string::npos) << status;
+}
+
+/* A bare --csv never takes the next argument: a key after it stays a key. */
+TEST(CommandLine, CsvTakesItsFormOnlyAfterAnEqualsSign) {
+    CommandLine line = Parse({"-c", "data.dat", "--csv", "0058DE32"});
+    EXPECT_EQ(line.settings.format, FORMAT_CSV);
+    ASSERT_EQ(line.settings.requests.size(), 1u);
+    EXPECT_EQ(line.settings.requests[0].value, "0058DE32");
+    EXPECT_EQ(Parse({"-c", "data.dat", "--csv=plain", "0058DE32"}).settings.format, FORMAT_CSV_PLAIN);
+    EXPECT_EQ(Parse({"-c", "data.dat", "--csv=plain", "--csv", "1"}).settings.format, FORMAT_CSV) << "the last one given";
+    EXPECT_NE(Parse({"--help"}).help.find("  --csv[=plain] "), std::string::npos);
 }
 
 /* CLI11's own words too: the help's labels and the usage errors it finds. */

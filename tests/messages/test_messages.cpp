@@ -37,7 +37,8 @@ static const std::set<std::string> kNames = {
     "Shift", "UTF", "Windows", "bin", "check", "data", "dat", "exe", "help", "plinorhost", "rom", "warning", "zip"};
 
 TEST(Messages, JapaneseTextsHoldNoEnglish) {
-    std::regex word("[A-Za-z]{3,}"), option("-[-A-Za-z]+|</?[A-Za-z0-9]+>"); /* options and the format's tags */
+    /* options with a value (--csv=plain) and the format's tags */
+    std::regex word("[A-Za-z]{3,}"), option("-[-A-Za-z]+(=[a-z]+)?|</?[A-Za-z0-9]+>");
     for (int id = 0; id < MESSAGE_IDS; id++) {
         std::string text = std::regex_replace(kJapaneseMessages[id].text, option, " ");
         for (std::sregex_iterator it(text.begin(), text.end(), word), end; it != end; ++it)

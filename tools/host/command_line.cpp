@@ -13,11 +13,12 @@ struct Parsed {
     Language language;
     std::string catalogue, plugin, checked, lang, output, extensions;
     std::vector<std::string> keys, files, keyFiles, checkedKeys;
-    bool json = false, csv = false, lower = false, about = false, recursive = false, noArchives = false;
+    std::string csv; /* --csv's form: "true" when given bare */
+    bool json = false, lower = false, about = false, recursive = false, noArchives = false;
     bool found = false, missing = false, summary = false, version = false, noHeader = false;
     CLI::App *check = NULL;
     CLI::Option *catalogueOption = NULL, *pluginOption = NULL, *keyOption = NULL, *fileOption = NULL,
-                *keyFileOption = NULL;
+                *keyFileOption = NULL, *csvOption = NULL;
 };
 
 static std::string T(const Parsed &p, MessageId id) {
@@ -35,6 +36,11 @@ public:
         std::string line = name + (width < column_width_ ? std::string(column_width_ - width, ' ') : "\n" + padding);
         for (char c : description) line += c == '\n' ? "\n" + padding : std::string(1, c);
         return line + "\n";
+    }
+    /* A flag's optional value right after its name, as --csv[=plain]. */
+    std::string make_option_opts(const CLI::Option *opt) const override {
+        if (opt->get_expected_max() == 0 && !opt->get_type_name().empty()) return opt->get_type_name();
+        return CLI::Formatter::make_option_opts(opt);
     }
     std::string make_subcommand(const CLI::App *sub) const override {
         std::string name = "  " + sub->get_display_name(), padding(column_width_, ' ');
@@ -78,7 +84,8 @@ static void Describe(CLI::App *app, Parsed *p) {
     app->add_flag("--no-archives", p->noArchives, T(*p, M_HELP_NO_ARCHIVES));
     app->add_flag("--lower", p->lower, T(*p, M_HELP_LOWER));
     app->add_flag("--json", p->json, T(*p, M_HELP_JSON));
-    app->add_flag("--csv", p->csv, T(*p, M_HELP_CSV));
+    /* A flag, so that it never takes the next argument: --csv 0058DE32 asks for a key. */
+    p->csvOption = app->add_flag("--csv", p->csv, T(*p, M_HELP_CSV))->type_name("[=plain]");
     app->add_flag("--found", p->found, T(*p, M_HELP_FOUND));
     app->add_flag("--missing", p->missing, T(*p, M_HELP_MISSING));
     app->add_flag("--summary", p->summary, T(*p, M_HELP_SUMMARY));
@@ -120,8 +127,10 @@ static std::string Misuse(const Parsed &p) {
         std::string extras = ExtrasForCheck(p);
         return extras.empty() ? "" : Say(l, M_USAGE_CHECK_EXTRAS, {extras});
     }
-    if (p.json && p.csv) return T(p, M_USAGE_JSON_CSV);
-    if (p.csv && p.about) return T(p, M_USAGE_CSV_ABOUT);
+    bool csv = p.csvOption->count() != 0;
+    if (csv && p.csv != "true" && p.csv != "plain") return Say(l, M_USAGE_CSV_FORM, {p.csv});
+    if (p.json && csv) return T(p, M_USAGE_JSON_CSV);
+    if (csv && p.about) return T(p, M_USAGE_CSV_ABOUT);
     if (p.found && p.missing) return T(p, M_USAGE_FOUND_MISSING);
     if (p.catalogueOption->count() > 1)
         return Say(l, M_USAGE_CATALOGUE_TWICE, {std::to_string(p.catalogueOption->count())});
@@ -174,6 +183,12 @@ static std::vector<std::string> ExtensionsOf(const std::string &list) {
     return extensions;
 }
 
+static Format FormatOf(const Parsed &p) {
+    if (p.json) return FORMAT_JSON;
+    if (p.csvOption->count() == 0) return FORMAT_TABLE;
+    return p.csv == "plain" ? FORMAT_CSV_PLAIN : FORMAT_CSV;
+}
+
 static Settings SettingsOf(CLI::App *app, const Parsed &p) {
     Settings s;
     s.language = p.language;
@@ -192,7 +207,7 @@ static Settings SettingsOf(CLI::App *app, const Parsed &p) {
     s.output = p.output;
     s.header = !p.noHeader;
     s.extensions = ExtensionsOf(p.extensions);
-    s.format = p.json ? FORMAT_JSON : p.csv ? FORMAT_CSV : FORMAT_TABLE;
+    s.format = FormatOf(p);
     s.shown = p.found ? SHOW_FOUND : p.missing ? SHOW_MISSING : SHOW_ALL;
     return s;
 }

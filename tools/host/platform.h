@@ -156,8 +156,4 @@ void *OpenLibrary(const std::string &path, std::string *error);
 void *LibrarySymbol(void *library, const char *name);
 void CloseLibrary(void *library);
 
-/* Whether CSV begins with a UTF-8 byte-order mark: on Windows, spreadsheet
-   programs then read UTF-8. */
-extern const bool kCsvByteOrderMark;
-
 #endif

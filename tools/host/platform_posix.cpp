@@ -361,5 +361,3 @@ void *LibrarySymbol(void *library, const char *name) {
 void CloseLibrary(void *library) {
     dlclose(library);
 }
-
-const bool kCsvByteOrderMark = false;

@@ -426,5 +426,3 @@ void *LibrarySymbol(void *library, const char *name) {
 void CloseLibrary(void *library) {
     FreeLibrary((HMODULE)library);
 }
-
-const bool kCsvByteOrderMark = true;

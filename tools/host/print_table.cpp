@@ -179,8 +179,9 @@ static std::string TableHead(const Identity *about, Language language) {
            Visible(about->description) + "\n";
 }
 
-std::string ReportHead(Format format, const Identity *about, bool csvMark, bool header, Language language) {
-    if (format == FORMAT_CSV) return (csvMark ? "\xEF\xBB\xBF" : "") + (header ? CsvHeader() : ""); /* spreadsheets then read UTF-8 */
+std::string ReportHead(Format format, const Identity *about, bool header, Language language) {
+    if (format == FORMAT_CSV) return header ? "\xEF\xBB\xBF" + CsvHeader() : ""; /* the mark tells spreadsheets it is UTF-8 */
+    if (format == FORMAT_CSV_PLAIN) return header ? CsvHeader() : "";
     if (format == FORMAT_TABLE) return TableHead(about, language);
     std::string head = "{\n";
     if (about != NULL)
@@ -198,7 +199,7 @@ void PrintRow(Format format, const TableLayout &layout, const Row &row, size_t w
     }
     nlohmann::ordered_json entry = JsonRow(row);
     if (format == FORMAT_JSON) *out += (written == 0 ? "\n    " : ",\n    ") + JsonText(entry);
-    else *out += CsvRow(entry);
+    else *out += CsvRow(entry, format == FORMAT_CSV);
 }
 
 std::string ReportTail(Format format, size_t written) {

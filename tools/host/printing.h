@@ -43,9 +43,10 @@ std::string YearText(int32_t year);
 std::string FileCell(const Row &row, Language language);
 
 /* What comes before the rows: the plug-in's identity (or nothing), then
-   for CSV its header row (after a byte-order mark when asked), for JSON
-   the document's opening. */
-std::string ReportHead(Format format, const Identity *about, bool csvMark, bool header, Language language);
+   for CSV its header row (for spreadsheets after a UTF-8 byte-order mark,
+   which tells them the encoding; neither without a header), for JSON the
+   document's opening. */
+std::string ReportHead(Format format, const Identity *about, bool header, Language language);
 
 /* What comes before the first row: the table's header line. */
 std::string FirstRowHead(Format format, const TableLayout &layout, bool about);
@@ -72,8 +73,17 @@ std::string JsonText(const nlohmann::ordered_json &value, int indent = -1);
 /* A row as the JSON and CSV give it. */
 nlohmann::ordered_json JsonRow(const Row &row);
 
-/* RFC 4180: the header row, and a row's cells, CR LF after each. */
+/* RFC 4180: the header row, and a row's cells, CR LF after each. For
+   spreadsheets every text is quoted and goes through SpreadsheetText;
+   otherwise the values are untouched, quoted only when they must be. */
 std::string CsvHeader(void);
-std::string CsvRow(const nlohmann::ordered_json &entry);
+std::string CsvRow(const nlohmann::ordered_json &entry, bool forSpreadsheets);
+
+/* A text as a spreadsheet keeps it when it opens the CSV: one that would
+   run as a formula (starting, after any spaces, with = + - @, a tab or a
+   line end) after an apostrophe; a key (hexadecimal) or one that would
+   turn into a number, date, time or truth value as a formula giving the
+   text, ="0058DE32"; one too long for a formula after an apostrophe. */
+std::string SpreadsheetText(const std::string &text, bool key);
 
 #endif

@@ -229,8 +229,7 @@ static int AnswerRequests(const Settings &s, const Plugin &plugin, Answering *a)
     StartProgress(control->progress, IsTerminal(stderr) && IsFile(control->output->stream), total, s.language);
     Identity identity;
     if (s.about) identity = AskIdentity(plugin);
-    bool csvMark = kCsvByteOrderMark || !s.output.empty(); /* a file made for a spreadsheet */
-    Put(control->output, ReportHead(s.format, s.about ? &identity : NULL, csvMark, s.header, s.language));
+    Put(control->output, ReportHead(s.format, s.about ? &identity : NULL, s.header, s.language));
     a->buffer.resize(HASH_BUFFER_BYTES);
     SourceOptions options = SourcesOf(s);
     SendRequests(s.requests, &inputs, options, {AnswerStage, a}, control, &notes);

@@ -18,7 +18,9 @@ struct Request {
     bool recursive = false; /* a folder's subfolders too */
 };
 
-enum Format { FORMAT_TABLE, FORMAT_JSON, FORMAT_CSV };
+/* CSV: made for spreadsheets to open without harm; CSV_PLAIN: the values
+   untouched, for programs. */
+enum Format { FORMAT_TABLE, FORMAT_JSON, FORMAT_CSV, FORMAT_CSV_PLAIN };
 enum Shown { SHOW_ALL, SHOW_FOUND, SHOW_MISSING };
 
 struct Settings {
