@@ -212,8 +212,7 @@ static Settings SettingsOf(CLI::App *app, const Parsed &p) {
     return s;
 }
 
-/* --lang, looked for before anything else, since the help is in its language. */
-static bool LanguageGiven(const std::vector<std::string> &args, Language *language, std::string *bad) {
+bool LanguageGiven(const std::vector<std::string> &args, Language *language, std::string *bad) {
     for (size_t i = 1; i < args.size(); i++) {
         std::string value;
         if (args[i] == "--") break;

@@ -20,4 +20,8 @@ struct CommandLine {
    what the file system says is for the stages that open things. */
 CommandLine ParseCommandLine(const std::vector<std::string> &args, Language language);
 
+/* --lang, looked for before anything else, since the help is in its
+   language: false, with the value in *bad, when it names none we have. */
+bool LanguageGiven(const std::vector<std::string> &args, Language *language, std::string *bad);
+
 #endif

@@ -156,4 +156,8 @@ void *OpenLibrary(const std::string &path, std::string *error);
 void *LibrarySymbol(void *library, const char *name);
 void CloseLibrary(void *library);
 
+/* A library's file version ("1.1.0.0") from its version resource; empty
+   where files carry none. */
+std::string LibraryFileVersion(const std::string &path);
+
 #endif

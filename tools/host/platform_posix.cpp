@@ -361,3 +361,7 @@ void *LibrarySymbol(void *library, const char *name) {
 void CloseLibrary(void *library) {
     dlclose(library);
 }
+
+std::string LibraryFileVersion(const std::string &) {
+    return ""; /* shared objects carry no version resource */
+}

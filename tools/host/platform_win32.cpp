@@ -9,6 +9,7 @@
 #include <shellapi.h>
 
 #include <algorithm>
+#include <vector>
 
 namespace fs = std::filesystem;
 
@@ -425,4 +426,17 @@ void *LibrarySymbol(void *library, const char *name) {
 
 void CloseLibrary(void *library) {
     FreeLibrary((HMODULE)library);
+}
+
+std::string LibraryFileVersion(const std::string &path) {
+    std::wstring name = PathOf(path).wstring();
+    DWORD ignored = 0, size = GetFileVersionInfoSizeW(name.c_str(), &ignored);
+    std::vector<char> info(size);
+    VS_FIXEDFILEINFO *fixed = NULL;
+    UINT length = 0;
+    if (size == 0 || !GetFileVersionInfoW(name.c_str(), 0, size, info.data()) ||
+        !VerQueryValueW(info.data(), L"\\", (void **)&fixed, &length) || length < sizeof *fixed)
+        return "";
+    return std::to_string(HIWORD(fixed->dwFileVersionMS)) + "." + std::to_string(LOWORD(fixed->dwFileVersionMS)) + "." +
+           std::to_string(HIWORD(fixed->dwFileVersionLS)) + "." + std::to_string(LOWORD(fixed->dwFileVersionLS));
 }

@@ -9,6 +9,7 @@
 #include "keying.h"
 #include "platform.h"
 #include "printing.h"
+#include "release_version.h"
 #include "sources.h"
 #include "text.h"
 
@@ -313,6 +314,26 @@ static std::string PluginProblem(const std::string &path, const std::string &err
 
 static int AskAll(Settings &s);
 
+/* The tool's version, and the plug-in's as it says and as its file says. */
+static int ShowVersion(const Settings &s) {
+    Output output;
+    output.language = s.language;
+    Put(&output, Say(s.language, M_VERSION_TOOL, {PLINORINFO_RELEASE}) + "\n");
+    Plugin plugin;
+    std::string path = s.plugin.empty() ? DefaultPluginPath() : s.plugin, error;
+    if (!LoadPlugin(path, &plugin, &error, s.language)) {
+        Flush(&output);
+        Tell(&output, PluginProblem(path, error, s.language));
+        return EXIT_PLUGIN;
+    }
+    std::string version = std::to_string(plugin.version()), file = LibraryFileVersion(path);
+    UnloadPlugin(&plugin);
+    if (file.empty()) Put(&output, Say(s.language, M_VERSION_PLUGIN_NO_FILE, {path, version}) + "\n");
+    else Put(&output, Say(s.language, M_VERSION_PLUGIN, {path, version, file}) + "\n");
+    Flush(&output);
+    return output.gone ? output.status : EXIT_OK;
+}
+
 int RunQueries(Settings s) {
     try {
         return AskAll(s);
@@ -379,14 +400,25 @@ static int Run(const std::vector<std::string> &args, Language language) {
         Tell(&output, line.error);
         return *line.stop;
     }
+    if (line.settings.version) return ShowVersion(line.settings);
     return line.settings.check ? RunCheck(line.settings) : RunQueries(line.settings);
+}
+
+/* The language of the messages: the user's, unless PLINORHOST_LANG (for
+   scripts and tests) or --lang says otherwise; a bad --lang is reported by
+   the parse, in the language before it. */
+static Language ReaderLanguage(const std::vector<std::string> &args) {
+    Language language = UserReadsJapanese() ? LANGUAGE_JA : LANGUAGE_EN;
+    const char *chosen = getenv("PLINORHOST_LANG");
+    if (chosen != NULL) LanguageNamed(chosen, &language);
+    std::string bad;
+    LanguageGiven(args, &language, &bad);
+    return language;
 }
 
 int RunTool(const std::vector<std::string> &args) {
     PrepareOutput();
-    Language language = UserReadsJapanese() ? LANGUAGE_JA : LANGUAGE_EN;
-    for (size_t i = 1; i < args.size(); i++) /* for the pause, as the run had it */
-        if (args[i].compare(0, 6, "--lang") == 0) LanguageNamed(args[i].size() > 7 ? args[i].substr(7) : i + 1 < args.size() ? args[i + 1] : "", &language);
+    Language language = ReaderLanguage(args);
     int status = Run(args, language);
     if (ConsoleOfItsOwn()) { /* the window closes when we end: let it be read first */
         Output output;
