@@ -51,7 +51,7 @@ TEST_F(HostTool, NoProgressLineWhereRowsMayShow) {
     std::string huge = Huge(dir_ + "/huge.rom");
     for (bool onTerminal : {false, true}) {
         LiveTool tool(ToolCommand({"-c", Sample("data.dat"), "AD26400A", "-f", huge}), onTerminal);
-        ASSERT_TRUE(tool.WaitFor("Lantern Keep", onTerminal)) << tool.out << tool.terminal;
+        ASSERT_TRUE(tool.WaitFor("AD26400A", onTerminal)) << tool.out << tool.terminal; /* a title may be cut to fit */
         usleep(600000); /* three times the progress line's first showing */
         tool.Interrupt();
         EXPECT_EQ(tool.Finish(), 130);

@@ -1,9 +1,12 @@
 /* The host tool's command line and start: options as users give them,
    failures with their exit statuses, the plug-in it loads, catalogue warnings */
 #include "host_tool_test.h"
+#include "release_version.h"
 
 #include <errno.h>
+#include <stdlib.h>
 #include <string.h>
+#include <sys/stat.h>
 
 #include <regex>
 
@@ -64,6 +67,10 @@ TEST_F(HostTool, LoadsExactlyThePluginNamed) {
     EXPECT_NE(run.err.find("has no export named GetMaker"), std::string::npos) << run.err;
     run = Tool({"--about"});
     EXPECT_EQ(run.status, 0) << "by default, the one beside the program: " << run.err;
+    run = Tool({"--version"});
+    EXPECT_EQ(run.out.rfind("plinorhost " PLINORINFO_RELEASE "\n", 0), 0u) << run.out;
+    std::string file = UnderWine() ? ", file version " PLINORINFO_FILE_VERSION_TEXT : "";
+    EXPECT_NE(run.out.find(": GetPluginVersion 100" + file + "\n"), std::string::npos) << run.out << run.err;
 }
 
 /* A plug-in that cannot be used is reported before any file is read. */
@@ -101,13 +108,17 @@ TEST_F(HostTool, WarnsOfCataloguesHostsMisread) {
    what stays in Latin letters is names (paths, options, formats), the
    plug-in's own answers, and the system's words for an error. */
 TEST_F(HostTool, SpeaksJapaneseWhenAsked) {
+    auto Japanese = [this](std::vector<std::string> args) { /* in the Japanese prefix (HOST_UI_LANG=ja), unasked */
+        if (Env("HOST_UI_LANG") != "ja") args.insert(args.begin(), "--lang=ja");
+        return Tool(args);
+    };
     ToolRun runs[] = {
-        Tool({"--lang", "ja", "--missing", "-c", Sample("data.dat"), "-f", Sample("games"), dir_ + "/gone.rom", "--",
-              "58de32", "zz", "--summary"}),
-        Tool({"--lang", "ja", "-c", dir_ + "/missing.dat", "1"}),
-        Tool({"--lang", "ja", "1A2B"}),
-        Tool({"--lang", "ja", "-c", Sample("data.dat"), "-k", Write("none.txt", "#\n")}),
-        Tool({"--lang", "ja", "check", Sample("faulty.dat"), "0058DE32", "1"}),
+        Japanese({"--missing", "-c", Sample("data.dat"), "-f", Sample("games"), dir_ + "/gone.rom", "--", "58de32",
+                  "zz", "--summary"}),
+        Japanese({"-c", dir_ + "/missing.dat", "1"}),
+        Japanese({"1A2B"}),
+        Japanese({"-c", Sample("data.dat"), "-k", Write("none.txt", "#\n")}),
+        Japanese({"check", Sample("faulty.dat"), "0058DE32", "1"}),
     };
     /* paths, options, quoted values, and what is for programs: a finding's kind, the editors' warning: */
     std::regex programs(": (warning|note):|\\[?[a-z0-9]+(-[a-z0-9]+)+\\]?|「[^」]*」|</?[a-z0-9]+>"),
@@ -119,5 +130,35 @@ TEST_F(HostTool, SpeaksJapaneseWhenAsked) {
             for (size_t at; (at = said.find(name)) != std::string::npos;) said.erase(at, name.size());
         std::smatch found;
         EXPECT_FALSE(std::regex_search(said, found, word)) << found.str() << " in:\n" << run.err << run.out;
+    }
+}
+
+/* A plug-in that cannot be loaded is explained in words the user reads:
+   the system's reason, or the bitness when the library is built for the
+   other one. In the Japanese prefix (HOST_UI_LANG=ja) the tool is not told
+   the language; elsewhere it speaks English. */
+TEST_F(HostTool, SaysReadablyWhyThePluginCannotBeUsed) {
+    bool japanese = Env("HOST_UI_LANG") == "ja";
+    std::string tool = Write(UnderWine() ? "plinorhost.exe" : "plinorhost", Slurp(Env("HOST_TOOL")));
+    ASSERT_EQ(chmod(tool.c_str(), 0755), 0);
+    std::string real = Env("HOST_TOOL");
+    setenv("HOST_TOOL", tool.c_str(), 1); /* copied away from its plug-in */
+    std::vector<ToolRun> runs = {Tool({"--version"})};
+    setenv("HOST_TOOL", real.c_str(), 1);
+    size_t otherBitness = 0;
+    for (int bits : {32, 64}) { /* a library header of each bitness: one is this tool's, one is not */
+        std::string header = UnderWine() ? std::string("MZ") + std::string(58, '\0') + std::string("@\0\0\0PE\0\0", 8) +
+                                               (bits == 32 ? std::string("\x4c\x01", 2) : std::string("\x64\x86", 2))
+                                         : std::string("\x7f" "ELF") + (char)(bits / 32);
+        header.resize(256, '\0');
+        runs.push_back(Tool({"-p", Write("plinorinfo-" + std::to_string(bits) + ".dll", header), "--about"}));
+        otherBitness += runs.back().err.find(japanese ? " ビットのプラグインですが" : "-bit plug-in; this tool is") != std::string::npos;
+    }
+    EXPECT_EQ(otherBitness, 1u) << runs[1].err << runs[2].err;
+    for (const ToolRun &run : runs) {
+        EXPECT_EQ(run.status, 4) << run.err;
+        EXPECT_NE(run.err.find(japanese ? "プラグイン" : "plug-in"), std::string::npos) << run.err;
+        EXPECT_EQ(run.err.find("\\x"), std::string::npos) << "a system text read in the wrong code page: " << run.err;
+        EXPECT_EQ(run.err.find("%1"), std::string::npos) << run.err;
     }
 }
