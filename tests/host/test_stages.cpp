@@ -25,7 +25,8 @@ static std::vector<std::string> Keys(const std::vector<KeyLine> &lines) {
     std::vector<std::string> keys;
     for (const KeyLine &k : lines) {
         std::string column = k.fault == KEY_HEADER ? std::to_string(k.column) : "";
-        keys.push_back(k.fault != KEY_FINE ? std::to_string(k.line) + ": " + faults[k.fault] + column : k.key);
+        bool key = k.fault == KEY_FINE || k.fault == KEY_NOT_HEXADECIMAL;
+        keys.push_back(!key ? std::to_string(k.line) + ": " + faults[k.fault] + column : k.key);
     }
     return keys;
 }
@@ -222,6 +223,12 @@ TEST(Table, CellsArePaddedToTheirColumnsAndShownSafely) {
     failed.note = "changed while being read";
     layout.withFiles = true;
     EXPECT_EQ(Printed(FORMAT_TABLE, layout, failed), "roms/a.rom  -    (cannot read: changed while being read)\n");
+    Row wordy = Found("1", std::string(300, 't'));
+    wordy.memo = std::string(700, 'm') + "   ";
+    layout.withFiles = false;
+    std::string line = Printed(FORMAT_TABLE, layout, wordy);
+    EXPECT_EQ(line, "1    " + wordy.title + "  Nimbus Works  シューティング  1991  " + std::string(700, 'm') + "\n")
+        << "cells longer than a line's buffer, and spaces at the end dropped";
 }
 
 TEST(Table, ColumnsStopGrowingAtTheirLimits) {

@@ -159,11 +159,15 @@ static bool HoldsNothing(const KeysReader *r, const std::string &trimmed, const 
 }
 
 static KeyFault FaultOf(const KeysReader *r, bool whole, const std::string &key) {
-    return !whole                                                   ? KEY_TOO_LONG
-         : key.find('\0') != std::string::npos                      ? KEY_NUL_BYTE
-         : r->encoding != KEYS_BYTES && !IsValidUtf8(key)           ? KEY_UNDECODABLE
-         : key.empty()                                              ? KEY_EMPTY
-                                                                    : KEY_FINE;
+    if (!whole) return KEY_TOO_LONG;
+    bool hex = true;
+    for (unsigned char c : key) { /* one pass: every key of a file comes this way */
+        if (c == '\0') return KEY_NUL_BYTE;
+        hex = hex && (kBytes.kind[c] & BYTE_HEX) != 0;
+    }
+    if (r->encoding != KEYS_BYTES && !IsValidUtf8(key)) return KEY_UNDECODABLE;
+    if (key.empty()) return KEY_EMPTY;
+    return hex ? KEY_FINE : KEY_NOT_HEXADECIMAL;
 }
 
 /* The same for a row of a plain keys file past its first row, without

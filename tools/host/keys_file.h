@@ -9,7 +9,9 @@
 #include <vector>
 
 /* KEY_HEADER is no fault: the first row, naming the columns, skipped. */
-enum KeyFault { KEY_FINE, KEY_NUL_BYTE, KEY_UNDECODABLE, KEY_TOO_LONG, KEY_EMPTY, KEY_HEADER };
+/* KEY_FINE: hexadecimal; KEY_NOT_HEXADECIMAL: a key all the same, asked with
+   a warning; the others: no key at all. */
+enum KeyFault { KEY_FINE, KEY_NUL_BYTE, KEY_UNDECODABLE, KEY_TOO_LONG, KEY_EMPTY, KEY_HEADER, KEY_NOT_HEXADECIMAL };
 
 /* One key, or why its line cannot be one. */
 struct KeyLine {

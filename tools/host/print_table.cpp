@@ -59,7 +59,8 @@ std::string FileCell(const Row &row, Language language) {
     return MemberName(row.file, row.member.name) + (row.member.encrypted ? MessageText(M_ENCRYPTED, language) : "");
 }
 
-/* A table line being made, a cell at a time. */
+/* A table line being made, a cell at a time, in a buffer of its own: one
+   append to the output a line, however many cells. */
 struct Line {
     const size_t *widths;
     size_t columns; /* widths there are: the memo, last, has none */
@@ -68,11 +69,31 @@ struct Line {
     size_t pad;     /* spaces owed before the next cell: none after the last */
     size_t limit;   /* a console's width, or 0 */
     size_t used;    /* columns so far */
+    size_t held;    /* bytes in text, not yet in out */
+    char text[512];
 };
 
-static Line StartLine(const TableLayout &layout, std::string *out) {
-    size_t columns = layout.withFiles ? COLUMNS : COLUMNS - 1;
-    return {layout.withFiles ? layout.widths : layout.widths + 1, columns, out, 0, 0, layout.limit, 0};
+static void StartLine(Line *line, const TableLayout &layout, std::string *out) {
+    line->columns = layout.withFiles ? COLUMNS : COLUMNS - 1;
+    line->widths = layout.withFiles ? layout.widths : layout.widths + 1;
+    line->out = out;
+    line->cells = line->pad = line->used = line->held = 0;
+    line->limit = layout.limit;
+}
+
+static void Hand(Line *line) {
+    line->out->append(line->text, line->held);
+    line->held = 0;
+}
+
+static void Hold(Line *line, const char *bytes, size_t length) {
+    if (line->held + length > sizeof line->text) Hand(line);
+    if (length > sizeof line->text) { /* a long cell: straight on */
+        line->out->append(bytes, length);
+        return;
+    }
+    memcpy(line->text + line->held, bytes, length);
+    line->held += length;
 }
 
 /* What the next cell may take on a console: its column, or what is left. */
@@ -84,9 +105,12 @@ static size_t Room(const Line *line) {
 /* A cell made safe to show, `width` columns wide. */
 static void Place(Line *line, const char *shown, size_t length, size_t width) {
     static const char kSpaces[] = "                                                                ";
-    if (line->pad < sizeof kSpaces) line->out->append(kSpaces, line->pad); /* cheaper than appending a count */
-    else line->out->append(line->pad, ' ');
-    line->out->append(shown, length);
+    for (size_t owed = line->pad; owed > 0;) {
+        size_t n = std::min(owed, sizeof kSpaces - 1);
+        Hold(line, kSpaces, n);
+        owed -= n;
+    }
+    Hold(line, shown, length);
     line->used += line->pad + width;
     size_t column = line->cells++, columnWidth = column < line->columns ? line->widths[column] : 0;
     line->pad = std::max(columnWidth, width) - width + 2;
@@ -117,9 +141,13 @@ static void AddCell(Line *line, const std::string &cell) {
 }
 
 static void EndLine(Line *line) {
-    size_t end = line->out->find_last_not_of(' ');
-    line->out->erase(end == std::string::npos ? 0 : end + 1);
-    *line->out += '\n';
+    while (line->held > 0 && line->text[line->held - 1] == ' ') line->held--;
+    if (line->held == 0) { /* all handed on: the spaces are in out */
+        size_t end = line->out->find_last_not_of(' ');
+        line->out->erase(end == std::string::npos ? 0 : end + 1);
+    }
+    Hold(line, "\n", 1);
+    Hand(line);
 }
 
 /* Why a key is not found, when the catalogue has something like it. */
@@ -160,7 +188,8 @@ static void AddRowCells(Line *line, const Row &row, const TableLayout &layout) {
 
 std::string TableLine(const TableLayout &layout, const std::vector<std::string> &cells) {
     std::string out;
-    Line line = StartLine(layout, &out);
+    Line line;
+    StartLine(&line, layout, &out);
     for (const std::string &cell : cells) AddCell(&line, cell);
     EndLine(&line);
     return out;
@@ -192,7 +221,8 @@ std::string ReportHead(Format format, const Identity *about, bool header, Langua
 
 void PrintRow(Format format, const TableLayout &layout, const Row &row, size_t written, std::string *out) {
     if (format == FORMAT_TABLE) {
-        Line line = StartLine(layout, out);
+        Line line;
+        StartLine(&line, layout, out);
         AddRowCells(&line, row, layout);
         EndLine(&line);
         return;

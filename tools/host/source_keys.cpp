@@ -53,10 +53,10 @@ bool SendKey(const std::string &key, RowSink sink, Row *row, Control *control) {
 /* A keys file's row: its key, asked as a typed one is (the warning naming
    the line), or a failed row saying why it holds none. */
 static bool SendKeyLine(const std::string &name, const KeyLine &k, RowSink sink, Row *row, Control *control) {
-    if (k.fault == KEY_FINE && IsHexadecimal(k.key)) return Ask(k.key, sink, row);
+    if (k.fault == KEY_FINE) return Ask(k.key, sink, row);
     Language language = LanguageOf(control);
     std::string shown = Shown(name, language), line = std::to_string(k.line);
-    if (k.fault == KEY_FINE) {
+    if (k.fault == KEY_NOT_HEXADECIMAL) {
         Warn(control, Say(language, M_KEYS_LINE_NOT_HEXADECIMAL, {shown, line, k.key}));
         return Ask(k.key, sink, row);
     }
