@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "byte_facts.h"
-#include "checker.h"
+#include "check_report.h"
 #include "lines.h"
 #include "parser.h"
 

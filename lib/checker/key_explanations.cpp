@@ -4,6 +4,7 @@
 #include <unordered_map>
 
 #include "check_state.h"
+#include "checker.h"
 #include "keys.h"
 
 /* A key asked, and the best evidence for it so far: found beats its value
