@@ -95,9 +95,6 @@ std::string GameName(const CatalogueCheck *c, const GameRecord &record);
 /* line_checks.cpp: what the line will do, said before the parse's step takes it. */
 void CheckLineBefore(CatalogueCheck *c, const CatalogueLine *line);
 
-/* checker.cpp: a "<game>" on a line while a game is being filled. */
-void NoteGameOpening(CatalogueCheck *c);
-
 /* key_explanations.cpp: the keys' evidence as the text streams, and their verdicts at its end. */
 void StartKeys(CatalogueCheck *c);
 void NoteKeyGame(CatalogueCheck *c, int32_t game);

@@ -29,28 +29,6 @@ std::string FindingSummary(FindingKind kind, Language language) {
     return kind < FINDING_KINDS ? Say(language, (MessageId)(M_KIND_LONG_LINE + kind)) : "";
 }
 
-std::string Shown(const char *bytes, size_t length) {
-    return Utf8FromShiftJis(std::string(bytes, length));
-}
-
-std::string Shown(const char *text) {
-    return Shown(text, strlen(text));
-}
-
-std::string ShownValue(const std::string &bytes) {
-    return Utf8FromShiftJis(bytes);
-}
-
-std::string Bytes(const CatalogueCheck *c, size_t n) {
-    return Say(c, n == 1 ? M_CHECK_BYTE : M_CHECK_BYTES, {std::to_string(n)});
-}
-
-std::string GameName(const CatalogueCheck *c, const GameRecord &record) {
-    if (record.title[0] != '\0') return Say(c, M_CHECK_GAME_TITLED, {Shown(record.title)});
-    if (record.crc32[0] != '\0') return Say(c, M_CHECK_GAME_KEYED, {Shown(record.crc32)});
-    return Say(c, M_CHECK_A_GAME);
-}
-
 /* The slot where a key is, or the empty slot where it would go: the hash
    kept beside each game tells most keys apart without reading its record. */
 static size_t SlotOf(const KeyIndex *index, const std::vector<GameRecord> &records, KeyWords key, uint32_t hash) {
@@ -98,15 +76,6 @@ static void NoteFieldSet(CatalogueCheck *c, LineKind kind, const char *oldKey) {
     bool replaced = c->keySetAt != 0 && memcmp(oldKey, Filling(c).crc32, KEY_FIELD_SIZE) != 0;
     if (replaced && c->work != NULL) NoteKeyReplaced(c, oldKey, c->keySetAt, c->openedAt > c->keySetAt);
     c->keySetAt = c->line;
-}
-
-void NoteGameOpening(CatalogueCheck *c) {
-    if (c->gameStart == 0) return;
-    c->openedAt = c->line;
-    Report(c, FINDING_MERGED_GAME, c->line, [&] {
-        return Say(c, M_CHECK_MERGED_GAME,
-                   {OpeningTag(LINE_END_OF_GAME), std::to_string(c->gameStart), GameName(c, Filling(c))});
-    });
 }
 
 static void StartGame(CatalogueCheck *c) {

@@ -321,6 +321,16 @@ static void NoteIgnoredChecksum(CatalogueCheck *c, const CatalogueLine *line, bo
     NoteKeyIgnored(c, seen ? KEY_SHADOWED : KEY_LONG_LINE, value, line->kind);
 }
 
+/* A "<game>" on a line while a game is being filled: the two become one. */
+static void NoteGameOpening(CatalogueCheck *c) {
+    if (c->gameStart == 0) return;
+    c->openedAt = c->line;
+    Report(c, FINDING_MERGED_GAME, c->line, [&] {
+        return Say(c, M_CHECK_MERGED_GAME,
+                   {OpeningTag(LINE_END_OF_GAME), std::to_string(c->gameStart), GameName(c, Filling(c))});
+    });
+}
+
 void CheckLineBefore(CatalogueCheck *c, const CatalogueLine *line) {
     CheckShiftJis(c);
     LineTags tags;
