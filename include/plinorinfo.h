@@ -40,9 +40,10 @@
    read as a number: 0 when the game has no date; a date of -512 cannot be
    told from NOT_FOUND.
 
-   Text is 8-bit, in the Windows ANSI code page; the genre names and the
-   description from GetPluginInfo are Japanese, in Shift_JIS (code page
-   932). Each game query's third argument, reserved, is ignored.
+   Text is the catalogue's own bytes, unchanged: hosts expect Shift_JIS
+   (code page 932); the genre names and the description from
+   GetPluginInfo are Japanese, in Shift_JIS. Each game query's third
+   argument, reserved, is ignored.
 
    Threads. Call the plug-in one call at a time: it keeps one unguarded
    table, a one-entry memory of the last game found and no locks.

@@ -42,7 +42,7 @@ for entry in plinorinfo.dll:i686:pei-i386 plinorhost.exe:i686:pei-i386 \
     $objdump -t "$path" | grep -qx "no symbols" || fail "$file is not stripped"
     for dll in $($objdump -p "$path" | sed -n 's/^\s*DLL Name: //p' | tr 'A-Z' 'a-z'); do
         case $dll in
-        kernel32.dll | msvcrt.dll | user32.dll | shell32.dll) ;;
+        kernel32.dll | msvcrt.dll | user32.dll | shell32.dll | version.dll) ;; # every Windows has these
         *) fail "$file imports $dll, which a Windows machine may lack" ;;
         esac
     done
