@@ -204,7 +204,7 @@ const MessageEntry kEnglishMessages[MESSAGE_IDS] = {
     {M_HELP_HELP, "show this help and exit"},
     {M_HELP_C, "the data.dat catalogue to pass to the plug-in: a file, a pipe, or - for standard input"},
     {M_HELP_F, "game files, keyed by their CRC-32, folders of them, or zip archives of them: every argument up to the next option or --"},
-    {M_HELP_K, "keys from a text file, one a line: a file, a pipe, or - for standard input"},
+    {M_HELP_K, "keys from a file, one a line or in a table (CSV or tab-separated): a file, a pipe, or - for standard input"},
     {M_HELP_P, "the plug-in file to load, exactly as named (default: the one beside this program)"},
     {M_HELP_R, "search the subfolders of folders too"},
     {M_HELP_NO_ARCHIVES, "key a .zip file by its own CRC-32, as any other file, instead of listing the games inside it"},
@@ -219,7 +219,7 @@ const MessageEntry kEnglishMessages[MESSAGE_IDS] = {
     {M_HELP_SUMMARY, "after the rows, count them on standard error (done anyway when it is a terminal)"},
     {M_HELP_ABOUT, "print the plug-in's version, author and description"},
     {M_HELP_VERSION, "print this tool's version, and the plug-in's"},
-    {M_HELP_LANG, "the language of the messages: ja or en (default: the one Windows shows, or LANG)"},
+    {M_HELP_LANG, "the language of the messages: ja or en (default: PLINORHOST_LANG, else the one Windows shows, or LC_ALL, LC_MESSAGES, LANG)"},
     {M_HELP_KEY_OR_PATH_TEXT, "a game's CRC-32 in hexadecimal, as a host writes it; or, as when dropped on this program, a game file or folder (searched with its subfolders), or the .dat catalogue"},
     {M_HELP_CHECK, "report what the plug-in will ignore in a catalogue, and why a game is not found"},
     {M_HELP_CHECK_CATALOGUE, "the data.dat to check"},
@@ -231,9 +231,11 @@ const MessageEntry kEnglishMessages[MESSAGE_IDS] = {
      "Rows are written as each is answered. The table's columns are as wide as the\n"
      "widest cell they can get (the names and keys asked, the catalogue's findable\n"
      "games), up to a limit past which a cell pushes the rest of its row right.\n"
-     "A keys file may be UTF-8, with or without a byte-order mark, or UTF-16 with its\n"
-     "mark; lines end in LF, CR LF or CR; spaces and tabs around a key are dropped, and\n"
-     "blank lines and lines beginning with # skipped.\n"
+     "A keys file may be UTF-8, with or without a byte-order mark, or UTF-16; lines\n"
+     "end in LF, CR LF or CR; a key is its line's first word, and blank lines and\n"
+     "lines beginning with # are skipped. Lines holding commas, semicolons or tabs\n"
+     "make a table: keys come from the column headed crc, crc32, key or checksum,\n"
+     "else the first; a first row without a key is a header.\n"
      "On Windows the tool itself expands * and ? in the last part of a -f path.\n"
      "A .zip file (named with -f or found in a folder) stands for the files inside it,\n"
      "those in its folders included: each is a row, shown as the archive's name then\n"
@@ -246,12 +248,12 @@ const MessageEntry kEnglishMessages[MESSAGE_IDS] = {
      "\n"
      "Also: plinorhost check data.dat (see plinorhost check --help).\n"
      "\n"
-     "Exit status: 0 done; 1 usage, or a keys file without keys; 2 catalogue unreadable;\n"
-     "3 a row not answered (a game file unreadable or changed while read, a damaged\n"
-     "zip archive, a damaged or unsafe file in one, a keys-file line that is no key)\n"
-     "or a folder without game files: the other rows are still shown; 4 plug-in not\n"
-     "loadable; 5 output not written (quietly when the pipe was closed); 6 the check\n"
-     "found something to report; 130 stopped by Ctrl-C."},
+     "Exit status: 0 done; 1 usage, or a keys file without keys; 2 catalogue unreadable,\n"
+     "or out of memory; 3 a row not answered (a game file unreadable or changed while\n"
+     "read, a damaged zip archive, a damaged or unsafe file in one, a keys-file line\n"
+     "that is no key) or a folder without game files: the other rows are still shown;\n"
+     "4 plug-in not loadable; 5 output not written (quietly when the pipe was\n"
+     "closed); 6 the check found something to report; 130 stopped by Ctrl-C."},
     {M_CHECK_GAMES, "{1} finished: {2} findable, {3} unreachable"},
     {M_CHECK_IGNORED, "; {1} ignored past {2}"},
     {M_GAME_ONE, "{1} game"},
@@ -264,7 +266,7 @@ const MessageEntry kEnglishMessages[MESSAGE_IDS] = {
     {M_VERSION_TOOL, "plinorhost {1}"},
     {M_VERSION_PLUGIN, "plug-in '{1}': GetPluginVersion {2}, file version {3}"},
     {M_VERSION_PLUGIN_NO_FILE, "plug-in '{1}': GetPluginVersion {2}"},
-    {M_HELP_O, "write the rows to this file instead of standard output (UTF-8; CSV with its byte-order mark); never over the catalogue, a keys file or a game file given"},
+    {M_HELP_O, "write the rows to this file instead of standard output (UTF-8; CSV for spreadsheets with its byte-order mark, unless --no-header); never over the catalogue, a keys file or a game file given"},
     {M_HELP_NO_HEADER, "leave out the table's header line, and CSV's header row"},
     {M_HELP_EXT, "ask only about files with these extensions, such as .rom,.bin (zip archives are still opened)"},
     {M_HELP_EXTENSIONS, "LIST"},

@@ -76,6 +76,7 @@ TEST(KeysFile, ReadsTablesAsSpreadsheetsSaveThem) {
         {"\"EED3\nAD26400A # Lantern, Keep\n\"0058DE32\"\t# Coral\n\"12\"\"34\"\n",
          {"EED3", "AD26400A", "0058DE32", "12\"34"}},
         {"AD26400A,\"a memo\non two lines\"\n0058DE32,\n", {"AD26400A", "0058DE32"}},
+        {"\xEF\xBB\xBF" "\"asked\",\"key\"\r\n\"key\",\"=\"\"0058DE32\"\"\"\r\n", {"1: heads column 2", "0058DE32"}}, /* --csv's */
         {"AD26400A," + std::string(5000, 'x') + "\n" + std::string(5000, 'A') + ",x\n",
          {"AD26400A", "2: is too long to hold a key"}},
         {Utf16("No\tTitle\tCRC\r\n1\tLantern Keep\tAD26400A\r\n2\tCoral Moth\t\r\n", false),

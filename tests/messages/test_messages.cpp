@@ -31,14 +31,15 @@ TEST(Messages, EveryTextHasItsJapaneseWithTheSamePlaceholders) {
 }
 
 /* What may stay in Latin letters in a Japanese text: names that programs
-   and files have, and the formats' own names. */
+   and files have, the formats' own names, and column headings read. */
 static const std::set<std::string> kNames = {
-    "AES", "ASCII", "CRC", "CSV", "Ctrl", "FFFD", "FIFO", "GetPluginVersion", "JIS", "JSON", "LANG", "NUL", "RFC",
-    "Shift", "UTF", "Windows", "bin", "check", "data", "dat", "exe", "help", "plinorhost", "rom", "warning", "zip"};
+    "AES", "ASCII", "CRC", "CSV", "Ctrl", "FFFD", "FIFO", "GetPluginVersion", "JIS", "JSON", "LANG", "NUL",
+    "RFC", "Shift", "UTF", "Windows", "bin", "check", "checksum", "crc", "data", "dat", "exe", "help", "key",
+    "plinorhost", "rom", "warning", "zip"};
 
 TEST(Messages, JapaneseTextsHoldNoEnglish) {
-    /* options with a value (--csv=plain) and the format's tags */
-    std::regex word("[A-Za-z]{3,}"), option("-[-A-Za-z]+(=[a-z]+)?|</?[A-Za-z0-9]+>");
+    /* options with a value (--csv=plain), the format's tags, environment variables */
+    std::regex word("[A-Za-z]{3,}"), option("-[-A-Za-z]+(=[a-z]+)?|</?[A-Za-z0-9]+>|[A-Z]+(_[A-Z]+)+");
     for (int id = 0; id < MESSAGE_IDS; id++) {
         std::string text = std::regex_replace(kJapaneseMessages[id].text, option, " ");
         for (std::sregex_iterator it(text.begin(), text.end(), word), end; it != end; ++it)

@@ -101,6 +101,8 @@ static bool KeyIn(const Field &field, std::string *key) {
     size_t end = first;
     while (end < t.size() && !Blank(t[end])) end++;
     key->assign(t, first, end - first);
+    if (key->size() >= 3 && key->compare(0, 2, "=\"") == 0 && key->back() == '"') /* as --csv writes keys for spreadsheets */
+        *key = key->substr(2, key->size() - 3);
     return field.whole || end < t.size();
 }
 
