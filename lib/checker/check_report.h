@@ -101,7 +101,8 @@ enum KeyLikeReason : uint8_t {
     KEY_LIKE_FINDABLE,   /* a findable game's crc32 */
     KEY_LIKE_DECORATED,  /* a finished game's crc32 with spaces or "0x" around its digits */
     KEY_LIKE_PAST_TABLE, /* the crc32 of a game past the table's MAX_GAMES */
-    KEY_LIKE_AFTER_END   /* the crc32 of a game after "</games>" */
+    KEY_LIKE_AFTER_END,  /* the crc32 of a game after "</games>" */
+    KEY_LIKE_PADDED_AWAY /* a finished game's crc32 of 5 to 7 characters, which no padded key meets */
 };
 
 /* 24 bytes. A game with a key takes at least 25 bytes of catalogue

@@ -143,6 +143,8 @@ void NoteKeyGame(CatalogueCheck *c, int32_t index) {
     bool decorated = Decorated(record.crc32);
     if (game.findable || decorated)
         AddKeyLike(c, record.crc32, game.keyLine, decorated ? KEY_LIKE_DECORATED : KEY_LIKE_FINDABLE);
+    else if (game.shadowedBy < 0) /* no earlier game has its key: only its length keeps it from being found */
+        AddKeyLike(c, record.crc32, game.keyLine, KEY_LIKE_PADDED_AWAY);
     if (c->work == NULL) return;
     for (size_t i : Asking(c->work->exact, Field(record.crc32))) {
         KeyState &state = c->work->keys[i];

@@ -290,6 +290,7 @@ const MessageEntry kEnglishMessages[MESSAGE_IDS] = {
     {M_CHECK_MORE_OF_KIND, "and {1} more like it"},
     {M_HINT_PAST_TABLE, "(not found: line {2} has {1}, past the {3} games the plug-in reads)"},
     {M_HINT_AFTER_END, "(not found: line {2} has {1}, after </games>, where the plug-in stops)"},
+    {M_HINT_PADDED_AWAY, "(not found: line {2} has {1}, which no key finds: a key of 5 to 7 characters is padded with zeros to 8 first)"},
     {M_HINT_DECORATED, "(not in the catalogue; line {2} has '{1}', its spaces or 0x included)"},
     {M_KEYS_LINE_NOT_HEXADECIMAL, "{1} line {2}: key '{3}' is not hexadecimal"},
     {M_KEYS_LINE_NO_KEY, "{1} line {2} has no key in column {3}"},

@@ -293,6 +293,7 @@ const MessageEntry kJapaneseMessages[MESSAGE_IDS] = {
     {M_CHECK_MORE_OF_KIND, "ほかに同様の指摘が {1} 件"},
     {M_HINT_PAST_TABLE, "（見つかりません。{2} 行目に {1} がありますが、プラグインが読む {3} 件のゲームより後ろです）"},
     {M_HINT_AFTER_END, "（見つかりません。{2} 行目に {1} がありますが、プラグインが読み込みを止める </games> より後ろです）"},
+    {M_HINT_PADDED_AWAY, "（見つかりません。{2} 行目に {1} がありますが、どのキーでも見つかりません。5 から 7 文字のキーは、まず 0 が補われて 8 文字になります）"},
     {M_HINT_DECORATED, "（カタログにありません。{2} 行目にあるのは「{1}」で、空白や 0x もキーの一部です）"},
     {M_KEYS_LINE_NOT_HEXADECIMAL, "{1}の {2} 行目：キー「{3}」は 16 進数ではありません"},
     {M_KEYS_LINE_NO_KEY, "{1}の {2} 行目の {3} 列目にキーがありません"},

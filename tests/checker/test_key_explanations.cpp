@@ -124,8 +124,8 @@ TEST(KeyExplanations, TheValuesAHostMayHaveMeant) {
     std::string listed;
     for (const KeyLike &k : report.keyLikes)
         listed += "'" + std::string(k.value) + "' " + std::to_string(k.line) + " " + std::to_string(k.reason) + "\n";
-    EXPECT_EQ(listed, "'1BADF00D' 5 0\n'2BADF00D' 9 0\n'c0ffee42' 16 0\n' 1A2B3C4D' 22 1\n'0123456789ABCDE' 25 0\n"
-                      "'7BADF00D' 36 0\n'0058DE32' 39 0\n'9BADF00D' 45 3\n");
+    EXPECT_EQ(listed, "'1BADF00D' 5 0\n'2BADF00D' 9 0\n'c0ffee42' 16 0\n'7D00C0F' 19 4\n' 1A2B3C4D' 22 1\n"
+                      "'0123456789ABCDE' 25 0\n'7BADF00D' 36 0\n'0058DE32' 39 0\n'9BADF00D' 45 3\n");
     EXPECT_EQ(LooseForm(" 0x00ab12\t"), "AB12");
     EXPECT_EQ(LooseForm("0058de32"), "58DE32");
     EXPECT_EQ(LooseForm("0000"), "0");

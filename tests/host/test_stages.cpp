@@ -158,7 +158,7 @@ static std::string Hinted(const KeyHints &hints, const std::string &key) {
 TEST(Hints, NameWhatTheCatalogueHasThatAKeyMayHaveMeant) {
     KeyHints hints = HintsFor({Like("0058DE32", 3), Like("c0ffee42", 9), Like("C0FFEE42", 15), Like("0000ABCD", 21),
                                Like(" 0BADF00D ", 27, KEY_LIKE_DECORATED), Like("12345678", 90001, KEY_LIKE_PAST_TABLE),
-                               Like("9ABCDEF0", 90100, KEY_LIKE_AFTER_END)});
+                               Like("9ABCDEF0", 90100, KEY_LIKE_AFTER_END), Like("7D00C0F", 33, KEY_LIKE_PADDED_AWAY)});
     EXPECT_EQ(Hinted(hints, "58de32"), "0058DE32@3#0");
     EXPECT_EQ(Hinted(hints, "0000058DE32"), "0058DE32@3#0");
     EXPECT_EQ(Hinted(hints, "0x0058DE32"), "0058DE32@3#0") << "a key given with 0x";
@@ -168,6 +168,8 @@ TEST(Hints, NameWhatTheCatalogueHasThatAKeyMayHaveMeant) {
     EXPECT_EQ(Hinted(hints, "0BADF00D"), " 0BADF00D @27#1") << "the catalogue's own spaces";
     EXPECT_EQ(Hinted(hints, "12345678"), "12345678@90001#2") << "the same key, past the games read";
     EXPECT_EQ(Hinted(hints, "9abcdef0"), "9ABCDEF0@90100#3");
+    EXPECT_EQ(Hinted(hints, "07D00C0F"), "7D00C0F@33#4");
+    EXPECT_EQ(Hinted(hints, "7D00C0F"), "7D00C0F@33#4") << "the same key, padded away";
     EXPECT_EQ(Hinted(hints, "0058DE32"), "") << "the key itself, findable, is no hint";
     EXPECT_EQ(Hinted(hints, "00000001"), "");
     EXPECT_EQ(Hinted(HintsFor({}), "58de32"), "");

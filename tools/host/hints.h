@@ -11,7 +11,8 @@
 
 /* A catalogue value a key not found may have meant: a findable game's
    key in another letter case or padding, or a key the plug-in never finds
-   (spaces or 0x around it, its game past the table or after </games>). */
+   (spaces or 0x around it, 5 to 7 characters long, its game past the
+   table or after </games>). */
 struct Hint {
     std::string value;     /* the catalogue's bytes */
     uint32_t line = 0;     /* where it is set */

@@ -34,7 +34,8 @@ nlohmann::ordered_json JsonRow(const Row &row) {
         entry["memo"] = row.memo;
         entry["year"] = row.year;
     } else if (!row.hint.empty()) {
-        static const char *const kWhy[] = {"case-or-padding", "spaces-or-0x", "past-table", "after-end"};
+        static const char *const kWhy[] = {"case-or-padding", "spaces-or-0x", "past-table", "after-end",
+                                             "padded-away"};
         entry["catalogue_has"] = ShownValue(row.hint);
         entry["catalogue_line"] = row.hintLine;
         entry["why_not_found"] = kWhy[row.hintReason];

@@ -157,6 +157,7 @@ static std::string HintText(const Row &row, Language language) {
     case KEY_LIKE_DECORATED: return Say(language, M_HINT_DECORATED, {value, line});
     case KEY_LIKE_PAST_TABLE: return Say(language, M_HINT_PAST_TABLE, {value, line, std::to_string(MAX_GAMES)});
     case KEY_LIKE_AFTER_END: return Say(language, M_HINT_AFTER_END, {value, line});
+    case KEY_LIKE_PADDED_AWAY: return Say(language, M_HINT_PADDED_AWAY, {value, line});
     default: return Say(language, M_NOT_IN_CATALOGUE_HAS, {value});
     }
 }
