@@ -29,7 +29,7 @@ struct KeyHints {
         KeyLike like;
     };
     std::vector<Entry> entries;
-    std::vector<uint32_t> slots; /* an entry's number + 1, or 0; a power of two, over twice the entries */
+    std::vector<uint32_t> slots; /* a tag and an entry's number + 1, or 0; a power of two, over twice the entries */
 };
 
 /* The table for these values; the first of several with one loose form wins. */
