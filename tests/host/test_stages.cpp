@@ -82,6 +82,7 @@ TEST(KeysFile, ReadsTablesAsSpreadsheetsSaveThem) {
         {Utf16("No\tTitle\tCRC\r\n1\tLantern Keep\tAD26400A\r\n2\tCoral Moth\t\r\n", false),
          {"1: heads column 3", "AD26400A", "3: has no key"}},
         {Utf16("Title\tKey\r\n", true), {"1: heads column 2"}},
+        {"\tCRC32\tTitle\n1\tAD26400A\tLantern Keep\n", {"1: heads column 2", "AD26400A"}}, /* a header's empty first cell */
         {Utf16("Key\tTitle\n0058DE32\tCoral Moth\n\tLantern Keep", true).substr(2),
          {"1: heads column 1", "0058DE32", "3: has no key"}},
     };

@@ -196,8 +196,8 @@ static bool Judge(KeysReader *r, KeyLine *k) {
         return JudgePlain(r, k);
     std::string trimmed = Trimmed(r->text);
     if (trimmed.empty() && !r->longLine) return false;
-    const std::string &row = r->separator == '\t' ? r->text : trimmed; /* an empty first cell is a cell */
     char separator = r->separator != 0 ? r->separator : r->split ? SeparatorOf(trimmed) : 0;
+    const std::string &row = separator == '\t' ? r->text : trimmed; /* an empty first cell is a cell */
     std::vector<Field> fields = Fields(row, separator, r->longLine);
     int named = r->begun ? -1 : NamedColumn(fields);
     if (HoldsNothing(r, trimmed, fields, named)) return false;
