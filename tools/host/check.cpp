@@ -15,11 +15,9 @@
    flat whatever its size. False with the reason. */
 static bool CheckFile(const Settings &s, CheckReport *report, std::string *error) {
     std::filesystem::file_type type;
-    FILE *f = OpenInput(s.checked, error, &type);
-    if (f == NULL) {
-        if (type == std::filesystem::file_type::directory) *error = NotRegular(type, s.language);
-        return false;
-    }
+    uint64_t size;
+    FILE *f = OpenBoundedInput(s.checked, MAX_INPUT_BYTES, error, &type, &size, s.language);
+    if (f == NULL) return false;
     CheckOptions options;
     options.language = s.language;
     options.keys = s.checkedKeys;

@@ -43,20 +43,34 @@ static bool ReadStream(FILE *stream, size_t maxBytes, std::string *contents, std
     return !ferror(stream) && contents->size() <= maxBytes;
 }
 
+FILE *OpenBoundedInput(const std::string &name, size_t maxBytes, std::string *error, fs::file_type *type,
+                       uint64_t *size, Language language) {
+    *size = 0;
+    FILE *f = OpenInput(name, error, type);
+    if (f == NULL) {
+        if (*type == fs::file_type::directory) *error = NotRegular(*type, language);
+        return NULL;
+    }
+    FileStamp stamp;
+    if (*type == fs::file_type::regular && StampOf(f, &stamp)) {
+        if (stamp.size > maxBytes) {
+            *error = TooLarge(maxBytes, language);
+            if (f != stdin) fclose(f);
+            return NULL;
+        }
+        *size = stamp.size;
+    }
+    return f;
+}
+
 bool ReadWholeFile(const std::string &name, size_t maxBytes, std::string *contents, std::string *error,
                    Language language) {
     fs::file_type type;
-    FILE *f = OpenInput(name, error, &type);
-    if (f == NULL) {
-        if (type == fs::file_type::directory) *error = NotRegular(type, language);
-        return false;
-    }
-    FileStamp stamp;
-    bool known = type == fs::file_type::regular && StampOf(f, &stamp);
-    bool fits = !known || stamp.size <= maxBytes;
-    if (!fits) *error = TooLarge(maxBytes, language);
-    else if (known) contents->reserve((size_t)stamp.size); /* read once, never grown */
-    bool ok = fits && ReadStream(f, maxBytes, contents, error, language);
+    uint64_t size;
+    FILE *f = OpenBoundedInput(name, maxBytes, error, &type, &size, language);
+    if (f == NULL) return false;
+    contents->reserve((size_t)size); /* read once, never grown, when the size is known */
+    bool ok = ReadStream(f, maxBytes, contents, error, language);
     if (f != stdin) fclose(f);
     return ok;
 }

@@ -22,9 +22,14 @@ std::string TooLarge(size_t maxBytes, Language language);
 /* Whether the open file is no longer as its stamp says, or cannot tell. */
 bool ChangedSince(FILE *file, const FileStamp &before);
 
-/* Reads the whole of a file, a pipe or "-" (standard input), of at most
-   maxBytes: a file that says it is larger is refused before it is read.
-   False with the reason. */
+/* Opens a file, a pipe or "-" (standard input) to be read within maxBytes:
+   a folder is refused, and so is a file that says it is larger, before it
+   is read. Null with the reason; else its type, and its size when it says
+   one (0 when not). */
+FILE *OpenBoundedInput(const std::string &name, size_t maxBytes, std::string *error,
+                       std::filesystem::file_type *type, uint64_t *size, Language language);
+
+/* Reads the whole of such an input. False with the reason. */
 bool ReadWholeFile(const std::string &name, size_t maxBytes, std::string *contents, std::string *error,
                    Language language);
 

@@ -16,14 +16,9 @@ bool OpenInputs(const std::vector<Request> &requests, OpenedInputs *inputs, Sour
         if (r.kind != REQUEST_KEYS_FILE) continue;
         std::string error;
         std::filesystem::file_type type;
-        FILE *f = OpenInput(r.value, &error, &type);
-        FileStamp stamp;
-        if (f != NULL && type == std::filesystem::file_type::regular && StampOf(f, &stamp) && stamp.size > MAX_INPUT_BYTES)
-            error = TooLarge(MAX_INPUT_BYTES, language); /* refused before it is read */
-        else if (f == NULL && type == std::filesystem::file_type::directory)
-            error = NotRegular(type, language);
-        if (f == NULL || !error.empty()) {
-            if (f != NULL && f != stdin) fclose(f);
+        uint64_t size;
+        FILE *f = OpenBoundedInput(r.value, MAX_INPUT_BYTES, &error, &type, &size, language);
+        if (f == NULL) {
             notes->error = Say(language, M_CANNOT_READ_KEYS, {r.value, error});
             return false;
         }
