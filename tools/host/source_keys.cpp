@@ -92,21 +92,21 @@ bool SendKeysFile(const std::string &name, const OpenedInput &input, RowSink sin
     StartKeys(&reader, TakeKeyLine, &source);
     std::vector<char> chunk(64 << 10);
     FILE *file = input.file;
-    size_t total = 0, n = 0;
-    bool more = true;
-    while (more) {
+    size_t total = 0, n;
+    for (;;) {
         if (input.waits) Waiting(control); /* what is answered goes out before we wait */
         n = fread(chunk.data(), 1, chunk.size(), file);
-        total += n;
-        more = n > 0 && total <= MAX_INPUT_BYTES;
-        if (!(more ? ReadKeys(&reader, chunk.data(), n) : EndKeys(&reader))) return false;
+        if (n == 0 || (total += n) > MAX_INPUT_BYTES) break;
+        if (!ReadKeys(&reader, chunk.data(), n)) return false;
     }
-    size_t sent = source.sent;
     Language language = LanguageOf(control);
-    if (ferror(file)) notes->error = Say(language, M_CANNOT_READ_KEYS, {name, strerror(errno)});
-    else if (total > MAX_INPUT_BYTES) notes->error = Say(language, M_CANNOT_READ_KEYS, {name, TooLarge(MAX_INPUT_BYTES, language)});
-    if (!notes->error.empty()) return false;
-    if (sent == 0) {
+    if (ferror(file)) /* before anything else can change errno */
+        notes->error = Say(language, M_CANNOT_READ_KEYS, {name, strerror(errno)});
+    else if (total > MAX_INPUT_BYTES)
+        notes->error = Say(language, M_CANNOT_READ_KEYS, {name, TooLarge(MAX_INPUT_BYTES, language)});
+    if (!notes->error.empty()) return false; /* a row cut short by the failure is not asked */
+    if (!EndKeys(&reader)) return false;
+    if (source.sent == 0) {
         notes->keysMissing = true;
         Warn(control, Say(language, M_KEYS_FILE_HOLDS_NO_KEYS, {Shown(name, language)}));
     }
