@@ -70,7 +70,14 @@ struct CatalogueCheck {
 
 /* A finding, counted always and kept while fewer than MAX_FINDINGS_OF_A_KIND
    of its kind are: its text is made only then. */
+/* What the catalogue as a whole says: all that is reported without line findings. */
+static inline bool AboutTheWholeText(FindingKind kind) {
+    return kind == FINDING_NUL_BYTE || kind == FINDING_NO_GAME || kind == FINDING_TOO_MANY_GAMES ||
+           kind == FINDING_UTF8_TEXT || kind == FINDING_BYTE_ORDER_MARK;
+}
+
 template <typename Text> void Report(CatalogueCheck *c, FindingKind kind, size_t line, Text text) {
+    if (!c->options.lineFindings && !AboutTheWholeText(kind)) return;
     if (c->report->counts[kind]++ < MAX_FINDINGS_OF_A_KIND) c->report->findings.push_back({kind, line, text()});
 }
 

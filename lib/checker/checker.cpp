@@ -309,24 +309,13 @@ CatalogueCheck *StartCheck(CheckReport *report, const CheckOptions &options) {
     report->keys.clear();
     report->keyLikes.clear();
 
-    CatalogueCheck *c = new CatalogueCheck;
+    CatalogueCheck *c = new CatalogueCheck(); /* every count, line, flag and stream state 0 */
     c->report = report;
     c->options = options;
     StartParse(&c->parse, report->records.data(), &c->finished);
-    c->line = 0;
     c->reading = c->keepLines = true;
-    c->full = c->stopped = c->toldLoneCarriageReturns = false;
     c->keys.slots.assign(1024, 0);
-    c->keys.used = 0;
-    StartGame(c);
-    c->length = c->kept = c->carriageReturns = 0;
-    c->endsInCarriageReturn = c->jisStarted = c->high = false;
     StartUtf8(&c->utf8);
-    c->firstHighLine = c->nulLine = c->afterNul = c->endOfGamesLine = c->tableEndLine = 0;
-    c->byteOrderMark = 0;
-    c->textEnded = c->lookingAfterEnd = false;
-    c->beyond = BEYOND_NOTHING;
-    c->work = NULL;
     StartKeys(c);
     return c;
 }

@@ -97,6 +97,22 @@ TEST(Checker, DuplicatesNameTheLinesWhereTheKeysThatCountWereSet) {
     EXPECT_EQ(report.games[1].keyLine, 8u);
 }
 
+/* A host that warns only of the whole text gets only that, keys explained or not. */
+TEST(Checker, WithoutLineFindingsOnlyTheWholeTextIsReported) {
+    std::string text = "<games>\n" + Game("0BADF00D") + Game("0BADF00D") + "<Title>x</Title>\n\x82\n" +
+                       Game("ABC", std::string("a\0b", 3)) + "</games>\n";
+    for (bool keys : {false, true}) {
+        CheckOptions options;
+        options.lineFindings = false;
+        if (keys) options.keys = {"0BADF00D"};
+        CheckReport report;
+        CheckCatalogue(text, &report, options);
+        EXPECT_EQ(Describe(report).substr(0, 12), "13 nul-byte:") << Describe(report);
+        EXPECT_EQ(report.findings.size(), 1u) << Describe(report);
+        EXPECT_EQ(report.keys.size(), keys ? 1u : 0u);
+    }
+}
+
 TEST(Checker, ValuesThePluginReadsOtherwise) {
     ExpectFindings("<games>\n<game>\n<genre>11</genre>\n<genre>4</genre>\n<genre>01</genre>\n"
                    "<date>96/04</date>\n<crc32>0BADF00D</crc32>\n</game>\n</games>\n",

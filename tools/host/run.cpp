@@ -131,10 +131,7 @@ static void FitCatalogue(const CheckReport &catalogue, TableLayout *layout) {
    holds, or with garbled text; with the line when there is one. */
 static void WarnAboutCatalogue(const std::string &name, const CheckReport &report, Control *control) {
     Language language = LanguageOf(control);
-    for (const Finding &f : report.findings) {
-        if (f.kind != FINDING_NUL_BYTE && f.kind != FINDING_NO_GAME && f.kind != FINDING_TOO_MANY_GAMES &&
-            f.kind != FINDING_UTF8_TEXT && f.kind != FINDING_BYTE_ORDER_MARK)
-            continue;
+    for (const Finding &f : report.findings) { /* the report holds no line findings */
         const std::string &message = f.message;
         Warn(control, f.line != 0 ? Say(language, M_CATALOGUE_WARNING_AT, {name, message, std::to_string(f.line)})
                                   : Say(language, M_CATALOGUE_WARNING, {name, message}));
