@@ -60,8 +60,7 @@ void UnloadPlugin(Plugin *p) {
 }
 
 bool AskText(PlinorTextQuery query, const std::string &catalogue, const std::string &key, std::string *text) {
-    if (query(catalogue.c_str(), key.c_str(), 0, NULL, 0) == NOT_FOUND) return false; /* most misses end here */
-    TwoCalls calls = TwoCallText(query, catalogue.c_str(), key.c_str());
+    TwoCalls calls = TwoCallText(query, catalogue.c_str(), key.c_str()); /* a miss ends at the size call */
     if (calls.size == NOT_FOUND) return false;
     *text = calls.text; /* never past the buffer, whatever the plug-in copied */
     return true;
