@@ -92,9 +92,10 @@ static bool MeasureRow(void *context, Row *row) {
    names a first look at the paths finds; the rows, if all are known then. */
 static size_t FitRequests(const Settings &s, TableLayout *layout, Control *control) {
     bool keysFiles = false;
+    size_t keys = 0;
     for (const Request &r : s.requests) {
-        if (r.kind == REQUEST_KEY) FitCell(layout, COLUMN_KEY, r.value);
-        if (r.kind != REQUEST_KEY) FitCell(layout, COLUMN_KEY, "00000000");
+        FitCell(layout, COLUMN_KEY, r.kind == REQUEST_KEY ? r.value : "00000000");
+        keys += r.kind == REQUEST_KEY;
         keysFiles = keysFiles || r.kind == REQUEST_KEYS_FILE;
     }
     SourceOptions options = SourcesOf(s);
@@ -102,8 +103,6 @@ static size_t FitRequests(const Settings &s, TableLayout *layout, Control *contr
     Measure measure = {layout, 0};
     SourceNotes notes;
     SendRequests(s.requests, NULL, options, {MeasureRow, &measure}, control, &notes);
-    size_t keys = 0;
-    for (const Request &r : s.requests) keys += r.kind == REQUEST_KEY;
     return keysFiles || measure.rows >= MEASURED_ROWS ? 0 : measure.rows + keys;
 }
 
@@ -220,11 +219,12 @@ static int AnswerRequests(const Settings &s, const Plugin &plugin, Answering *a)
         Tell(control->output, notes.error);
         return EXIT_USAGE;
     }
-    size_t total = FitRequests(s, &a->layout, control);
+    /* progress only beside rows that go to a file: never over them, nor over a pager */
+    bool progress = IsTerminal(stderr) && IsFile(control->output->stream);
+    size_t total = s.format == FORMAT_TABLE || progress ? FitRequests(s, &a->layout, control) : 0; /* a first look */
     size_t columns = control->output->rowsToTerminal ? TerminalColumns(control->output->stream) : 0;
     if (s.format == FORMAT_TABLE && columns > 1) FitToConsole(&a->layout, columns - 1); /* a full line would wrap */
-    /* only beside rows that go to a file: never over them, nor over a pager */
-    StartProgress(control->progress, IsTerminal(stderr) && IsFile(control->output->stream), total, s.language);
+    StartProgress(control->progress, progress, total, s.language);
     Identity identity;
     if (s.about) identity = AskIdentity(plugin);
     Put(control->output, ReportHead(s.format, s.about ? &identity : NULL, s.header, s.language));
