@@ -23,10 +23,6 @@ void LoadCatalogue(const char *catalogueText) {
     CatalogueLine line;
     ParseState parse;
     StartReading(&reader, copy, copy + length);
-    /* A text that finished no game left its fields in record 0; another
-       text's first game must not inherit them. A racing parse clears only
-       this record, inside the table, and refills it from its own text. */
-    memset(&records[0], 0, sizeof records[0]);
     StartParse(&parse, records, &gameTable.count);
     ParseEffect effect = PARSE_SKIPPED;
     while (effect < PARSE_FULL && ReadLine(&reader, &line)) {

@@ -4,6 +4,7 @@
 
 #include <stddef.h>
 #include <stdint.h>
+#include <string.h>
 
 #include "game_table.h"
 #include "lines.h"
@@ -38,7 +39,11 @@ enum ParseEffect {
     PARSE_ENDED     /* "</games>": the parse ends, and nothing else on its line counts */
 };
 
+/* A text that finished no game left its fields in record 0; another
+   text's first game must not inherit them. A racing parse clears only
+   this record, inside the table, and refills it from its own text. */
 static inline void StartParse(ParseState *state, GameRecord *records, int32_t *count) {
+    memset(&records[0], 0, sizeof records[0]);
     state->records = records;
     state->count = count;
     state->filling = 0;
