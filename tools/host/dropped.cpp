@@ -1,6 +1,7 @@
 /* Dropped arguments (bare paths told from keys, and where a catalogue is looked for when none is given) */
 #include <filesystem>
 
+#include "keys_file.h"
 #include "platform.h"
 #include "sources.h"
 

@@ -2,8 +2,8 @@
 #include <ctype.h>
 #include <string.h>
 
+#include "keys_file.h"
 #include "printing.h"
-#include "sources.h"
 
 /* The CSV's columns: every field a JSON row may have. Keys and bytes in
    hexadecimal stay text in a spreadsheet, however they look. */

@@ -32,7 +32,6 @@ struct Answering {
     const std::string *catalogue;
     const KeyHints *hints;
     TableLayout layout;
-    bool about;
     Control control;
     std::vector<unsigned char> buffer; /* a game file's bytes, a piece at a time */
     Tally tally;
@@ -56,7 +55,7 @@ static bool AnswerStage(void *context, Row *row) {
     Count(&a->tally, *row);
     a->control.progress->answered++;
     std::string *rows = Rows(a->control.output);
-    if (a->listed++ == 0 && a->settings->header) *rows += FirstRowHead(a->settings->format, a->layout, a->about);
+    if (a->listed++ == 0 && a->settings->header) *rows += FirstRowHead(a->settings->format, a->layout, a->settings->about);
     if (Shown(a->settings->shown, *row)) PrintRow(a->settings->format, a->layout, *row, a->written++, rows);
     Added(a->control.output);
     DrawProgress(a->control.progress);
@@ -348,7 +347,6 @@ static int AskAll(Settings &s) {
     StartOutput(&output, &progress, s.language, stdout);
     Answering a;
     a.settings = &s;
-    a.about = s.about;
     a.control = {&output, &progress};
     Plugin plugin;
     std::string pluginPath = s.plugin.empty() ? DefaultPluginPath() : s.plugin, error;

@@ -8,13 +8,6 @@
 #include "platform.h"
 #include "zip_directory.h"
 
-bool IsZipName(const std::string &name) {
-    if (name.size() < 4) return false;
-    std::string suffix = name.substr(name.size() - 4);
-    for (char &c : suffix) c = c >= 'A' && c <= 'Z' ? (char)(c - 'A' + 'a') : c;
-    return suffix == ".zip";
-}
-
 /* The archive being read, and the first failure's reason. */
 struct ArchiveFile {
     FILE *file;

@@ -6,9 +6,6 @@
 
 #include "sources.h"
 
-/* A name that ends in ".zip", in any letter case. */
-bool IsZipName(const std::string &name);
-
 /* The rows a zip archive stands for, from its central directory alone:
    each member that is not a folder, in the directory's order, with the
    CRC-32 it records; failed when the reader flags a problem with it,

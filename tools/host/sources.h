@@ -50,8 +50,6 @@ struct SourceNotes {
     std::set<std::string> archiveKinds;
 };
 
-bool IsHexadecimal(const std::string &key);
-
 /* One row for a file that is skipped or failed as a whole: a path, an archive. */
 bool SendFileRow(const std::string &file, RowState state, const std::string &note, RowSink sink, Row *row);
 
