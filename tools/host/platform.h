@@ -46,7 +46,7 @@ bool InputIdOf(const std::string &name, FileId *id);
 struct FolderEntry {
     std::string name;                 /* its own name: the file system's bytes, or UTF-8 on Windows */
     std::filesystem::file_type type;  /* none: it cannot be told, for `error` */
-    bool link = false;                /* a symbolic link: broken or looping when its type cannot be told */
+    bool link = false;                /* when its type cannot be told: a symbolic link, broken or looping */
     int error = 0;                    /* an errno value when its type cannot be told */
     FileId id = {0, 0};
 };

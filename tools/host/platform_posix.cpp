@@ -88,10 +88,10 @@ static FolderEntry EntryOf(int folder, const char *name) {
     FolderEntry entry;
     entry.name = name;
     struct stat st, own;
-    entry.link = fstatat(folder, name, &own, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(own.st_mode);
     if (fstatat(folder, name, &st, 0) != 0) {
         entry.type = fs::file_type::none;
         entry.error = errno;
+        entry.link = fstatat(folder, name, &own, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(own.st_mode);
         return entry;
     }
     entry.type = TypeOf(st.st_mode);

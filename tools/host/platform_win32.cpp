@@ -212,7 +212,7 @@ bool ListFolder(Folder *folder, std::vector<FolderEntry> *entries, std::string *
         entry.name = NameOf(it->path().filename());
         std::error_code statusEc, linkEc;
         fs::file_status status = fs::status(it->path(), statusEc);
-        entry.link = fs::is_symlink(fs::symlink_status(it->path(), linkEc));
+        entry.link = statusEc && fs::is_symlink(fs::symlink_status(it->path(), linkEc));
         entry.type = statusEc ? fs::file_type::none : status.type();
         entry.error = statusEc.value();
         entries->push_back(entry);
