@@ -50,11 +50,7 @@ static bool Send(Walk *walk) {
 /* A row for a file, its CRC-32 not yet known. */
 static Row *FileRow(Walk *walk, const std::string &name, RowState state, const std::string &note) {
     Row *row = walk->row;
-    ClearRow(row);
-    row->askedBy = ASKED_BY_FILE;
-    row->file = name;
-    row->state = state;
-    row->note = note;
+    FileRowOf(name, state, note, row);
     row->toHash = state == ROW_ANSWERED;
     return row;
 }

@@ -1,12 +1,16 @@
 /* Sources (the rows the requests stand for, made one at a time, in the order asked) */
 #include "sources.h"
 
-bool SendFileRow(const std::string &file, RowState state, const std::string &note, RowSink sink, Row *row) {
+void FileRowOf(const std::string &file, RowState state, const std::string &note, Row *row) {
     ClearRow(row);
     row->askedBy = ASKED_BY_FILE;
     row->file = file;
     row->state = state;
     row->note = note;
+}
+
+bool SendFileRow(const std::string &file, RowState state, const std::string &note, RowSink sink, Row *row) {
+    FileRowOf(file, state, note, row);
     return sink.take(sink.context, row);
 }
 

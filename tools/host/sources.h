@@ -50,6 +50,9 @@ struct SourceNotes {
     std::set<std::string> archiveKinds;
 };
 
+/* A row for a file, filled in: its key is not yet known. */
+void FileRowOf(const std::string &file, RowState state, const std::string &note, Row *row);
+
 /* One row for a file that is skipped or failed as a whole: a path, an archive. */
 bool SendFileRow(const std::string &file, RowState state, const std::string &note, RowSink sink, Row *row);
 
