@@ -37,6 +37,12 @@ bool MatchesPattern(const std::string &pattern, const std::string &name);
 struct FileId {
     uint64_t device, node;
 };
+static inline bool operator==(const FileId &a, const FileId &b) {
+    return a.device == b.device && a.node == b.node;
+}
+static inline bool operator<(const FileId &a, const FileId &b) {
+    return a.device != b.device ? a.device < b.device : a.node < b.node;
+}
 bool FileIdOf(const std::filesystem::path &path, FileId *id);
 
 /* The same for an input as named: "-" is standard input, whatever it is. */

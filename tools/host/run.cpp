@@ -270,8 +270,7 @@ static bool OneReadingEach(const Settings &s, Output *output) {
     FileId catalogue, keys;
     if (s.catalogue.empty() || !InputIdOf(s.catalogue, &catalogue)) return true;
     for (const Request &r : s.requests) {
-        if (r.kind != REQUEST_KEYS_FILE || !InputIdOf(r.value, &keys)) continue;
-        if (keys.device != catalogue.device || keys.node != catalogue.node) continue;
+        if (r.kind != REQUEST_KEYS_FILE || !InputIdOf(r.value, &keys) || !(keys == catalogue)) continue;
         Tell(output, Say(s.language, M_SAME_INPUT, {r.value, MessageText(M_AS_CATALOGUE, s.language),
                                                     MessageText(M_AS_KEYS_FILE, s.language)}));
         return false;
@@ -288,7 +287,7 @@ static bool OpenRows(const Settings &s, Output *output, FILE **rows) {
         for (const Request &r : s.requests)
             if (r.kind != REQUEST_KEY) inputs.push_back(r.value);
         for (const std::string &input : inputs)
-            if (!input.empty() && InputIdOf(input, &in) && in.device == out.device && in.node == out.node) {
+            if (!input.empty() && InputIdOf(input, &in) && in == out) {
                 Tell(output, Say(s.language, M_OUTPUT_IS_INPUT, {s.output}));
                 return false;
             }

@@ -34,7 +34,7 @@ struct Walk {
     Control *control;
     SourceNotes *notes;
     std::string pattern;                          /* on Windows, with -r: the names of the files wanted */
-    std::set<std::pair<uint64_t, uint64_t>> seen; /* folders by device and node: links never lead round */
+    std::set<FileId> seen;                        /* folders by device and node: links never lead round */
     std::vector<Frame> stack;                     /* a deep tree costs heap, not stack */
     size_t foldersLeft = 0;                       /* subfolders not searched without recursion */
     size_t sent = 0;
@@ -145,8 +145,7 @@ static bool LeftOut(Walk *walk, const Folder *folder, const FolderEntry &entry) 
     if (!kept) walk->notes->leftOut++;
     FileId id;
     bool ours = !o.notGames.empty() && EntryIdOf(folder, entry, &id) &&
-                std::any_of(o.notGames.begin(), o.notGames.end(),
-                            [&](const FileId &n) { return n.device == id.device && n.node == id.node; });
+                std::find(o.notGames.begin(), o.notGames.end(), id) != o.notGames.end();
     return !kept || ours;
 }
 
@@ -163,7 +162,7 @@ static void EnterFolder(Walk *walk, Folder *parent, const std::string &leaf, con
     if (folder == NULL) return Failed(walk, name, error);
     FileId id = FolderIdOf(folder);
     Frame frame = {folder, name, {}, 0};
-    if (!walk->seen.insert({id.device, id.node}).second) {
+    if (!walk->seen.insert(id).second) {
         CloseFolder(folder);
         FileRow(walk, name, ROW_SKIPPED, Text(walk, M_FOLDER_SEARCHED));
         Send(walk);
