@@ -173,19 +173,19 @@ static KeyFault FaultOf(const KeysReader *r, bool whole, const std::string &key)
 }
 
 /* The same for a row of a plain keys file past its first row, without
-   quotes: the most rows of all, so no field is made. */
-static bool JudgePlain(KeysReader *r, KeyLine *k) {
-    const std::string &t = r->text;
-    size_t first = 0, last = t.size();
+   quotes: the most rows of all, so no field is made. Its key is its first
+   word; false for a blank row or a comment. */
+static bool JudgePlain(const KeysReader *r, const char *t, size_t length, bool longLine, KeyLine *k) {
+    size_t first = 0, last = length;
     while (first < last && Blank(t[first])) first++;
     while (last > first && Blank(t[last - 1])) last--;
-    if ((first == last && !r->longLine) || (first < last && t[first] == '#')) return false;
+    if ((first == last && !longLine) || (first < last && t[first] == '#')) return false;
     size_t end = first;
     while (end < last && !Blank(t[end])) end++;
     k->line = r->first;
     k->column = r->keyColumn + 1;
-    k->key.assign(t, first, end - first);
-    k->fault = FaultOf(r, !r->longLine || end < t.size(), k->key);
+    k->key.assign(t + first, end - first);
+    k->fault = FaultOf(r, !longLine || end < length, k->key);
     return true;
 }
 
@@ -193,7 +193,7 @@ static bool JudgePlain(KeysReader *r, KeyLine *k) {
    has none, or that it is the header. */
 static bool Judge(KeysReader *r, KeyLine *k) {
     if (r->begun && r->separator == 0 && !r->split && r->text.find('"') == std::string::npos)
-        return JudgePlain(r, k);
+        return JudgePlain(r, r->text.data(), r->text.size(), r->longLine, k);
     std::string trimmed = Trimmed(r->text);
     if (trimmed.empty() && !r->longLine) return false;
     char separator = r->separator != 0 ? r->separator : r->split ? SeparatorOf(trimmed) : 0;
@@ -303,20 +303,9 @@ static bool PlainLine(KeysReader *r, const char *line, size_t length) {
     if (!r->begun || r->separator != 0 || r->split || !r->text.empty() || r->quoting != QUOTING_FIELD_START ||
         length > MAX_KEY_LINE || r->encoding == KEYS_UTF16_LE || r->encoding == KEYS_UTF16_BE)
         return false;
-    size_t first = 0, last = length;
-    while (first < last && (line[first] == ' ' || line[first] == '\t')) first++;
-    while (last > first && (line[last - 1] == ' ' || line[last - 1] == '\t')) last--;
-    if (first == last || line[first] == '#') return true; /* nothing to hand on */
-    size_t end = first;
-    while (end < last && line[end] != ' ' && line[end] != '\t') end++;
-    KeyLine &k = r->current;
-    k.line = r->first;
-    k.column = r->keyColumn + 1;
-    k.key.assign(line + first, end - first);
-    k.fault = FaultOf(r, true, k.key);
-    r->text.clear();
+    if (!JudgePlain(r, line, length, false, &r->current)) return true; /* nothing to hand on */
     r->skipRow = true; /* handed on: the line end ends nothing more */
-    r->stopped = r->stopped || !r->take(r->context, k);
+    r->stopped = r->stopped || !r->take(r->context, r->current);
     return true;
 }
 
