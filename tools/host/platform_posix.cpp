@@ -56,7 +56,8 @@ bool FileIdOf(const fs::path &folder, FileId *id) {
 
 bool InputIdOf(const std::string &name, FileId *id) {
     struct stat st;
-    if ((name == "-" ? fstat(STDIN_FILENO, &st) : stat(name.c_str(), &st)) != 0) return false;
+    if (name != "-") return FileIdOf(name, id);
+    if (fstat(STDIN_FILENO, &st) != 0) return false;
     *id = {(uint64_t)st.st_dev, (uint64_t)st.st_ino};
     return true;
 }

@@ -161,22 +161,20 @@ bool ExpandPattern(const std::string &name, std::vector<std::string> *matches) {
     return true;
 }
 
-bool FileIdOf(const fs::path &folder, FileId *id) {
-    HANDLE h = CreateFileW(folder.wstring().c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                           NULL, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, NULL); /* the flag opens folders */
-    if (h == INVALID_HANDLE_VALUE) return false;
-    BY_HANDLE_FILE_INFORMATION info;
-    bool known = GetFileInformationByHandle(h, &info) != 0;
-    CloseHandle(h);
-    if (known) *id = {info.dwVolumeSerialNumber, (uint64_t)info.nFileIndexHigh << 32 | info.nFileIndexLow};
-    return known;
-}
-
 static bool HandleIdOf(HANDLE h, FileId *id) {
     BY_HANDLE_FILE_INFORMATION info;
     if (!GetFileInformationByHandle(h, &info)) return false;
     *id = {info.dwVolumeSerialNumber, (uint64_t)info.nFileIndexHigh << 32 | info.nFileIndexLow};
     return true;
+}
+
+bool FileIdOf(const fs::path &folder, FileId *id) {
+    HANDLE h = CreateFileW(folder.wstring().c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                           NULL, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, NULL); /* the flag opens folders */
+    if (h == INVALID_HANDLE_VALUE) return false;
+    bool known = HandleIdOf(h, id);
+    CloseHandle(h);
+    return known;
 }
 
 bool InputIdOf(const std::string &name, FileId *id) {
