@@ -20,11 +20,6 @@ static size_t FirstHighByte(const unsigned char *p, size_t n) {
     return i;
 }
 
-/* The bytes a UTF-8 character starting with c takes, as Utf8Length reads it. */
-static size_t Utf8Need(unsigned char c) {
-    return c < 0x80 ? 1 : (c & 0xE0) == 0xC0 ? 2 : (c & 0xF0) == 0xE0 ? 3 : (c & 0xF8) == 0xF0 ? 4 : 0;
-}
-
 void StartUtf8(Utf8Stream *s) {
     s->heldLength = 0;
     s->valid = true;
@@ -32,7 +27,7 @@ void StartUtf8(Utf8Stream *s) {
 
 /* Completes a held character from the piece; returns the bytes it took. */
 static size_t CompleteHeld(Utf8Stream *s, const unsigned char *p, size_t n) {
-    size_t need = Utf8Need(s->held[0]), taken = 0;
+    size_t need = Utf8LeadLength(s->held[0]), taken = 0;
     while (s->heldLength < need && taken < n) s->held[s->heldLength++] = p[taken++];
     uint32_t cp;
     if (s->heldLength == need) {
@@ -45,7 +40,7 @@ static size_t CompleteHeld(Utf8Stream *s, const unsigned char *p, size_t n) {
 void ReadUtf8(Utf8Stream *s, const unsigned char *p, size_t n) {
     size_t i = s->valid && s->heldLength > 0 ? CompleteHeld(s, p, n) : 0;
     while (s->valid && (i += FirstHighByte(p + i, n - i)) < n) {
-        size_t need = Utf8Need(p[i]);
+        size_t need = Utf8LeadLength(p[i]);
         uint32_t cp;
         if (need != 0 && i + need > n) { /* the rest comes with the next piece */
             memcpy(s->held, p + i, n - i);
@@ -115,10 +110,6 @@ static bool PairFault(ShiftJisStream *s, size_t at, const unsigned char *p) {
     return s->found;
 }
 
-static bool IsLead(unsigned char c) {
-    return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
-}
-
 void ReadShiftJis(ShiftJisStream *s, const unsigned char *p, size_t n) {
     size_t i = 0, start = s->offset;
     s->offset += n;
@@ -133,7 +124,7 @@ void ReadShiftJis(ShiftJisStream *s, const unsigned char *p, size_t n) {
     while ((i += FirstHighByte(p + i, n - i)) < n) {
         if (t.single[p[i]]) {
             i++;
-        } else if (!IsLead(p[i])) {
+        } else if (!IsShiftJisLead(p[i])) {
             Fault(s, start + i, p + i, 1);
             return;
         } else if (i + 1 == n) {

@@ -5,15 +5,14 @@ size_t ShiftJisLength(const unsigned char *p, size_t left) {
     if (left == 0) return 0;
     unsigned char c = p[0];
     if (c < 0x80 || (c >= 0xA1 && c <= 0xDF)) return 1;
-    bool lead = (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
     bool trail = left >= 2 && p[1] >= 0x40 && p[1] <= 0xFC && p[1] != 0x7F;
-    return lead && trail ? 2 : 0;
+    return IsShiftJisLead(c) && trail ? 2 : 0;
 }
 
 size_t Utf8Length(const unsigned char *p, size_t left, uint32_t *codePoint) {
     if (left == 0) return 0;
     unsigned char c = p[0];
-    size_t length = c < 0x80 ? 1 : (c & 0xE0) == 0xC0 ? 2 : (c & 0xF0) == 0xE0 ? 3 : (c & 0xF8) == 0xF0 ? 4 : 0;
+    size_t length = Utf8LeadLength(c);
     if (length == 0 || length > left) return 0;
     uint32_t cp = length == 1 ? c : c & (0x7Fu >> length);
     for (size_t i = 1; i < length; i++) {
