@@ -70,6 +70,10 @@ struct CatalogueCheck {
 
 /* A finding, counted always and kept while fewer than MAX_FINDINGS_OF_A_KIND
    of its kind are: its text is made only then. */
+static inline bool IsHexDigit(char c) {
+    return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
+}
+
 /* What the catalogue as a whole says: all that is reported without line findings. */
 static inline bool AboutTheWholeText(FindingKind kind) {
     return kind == FINDING_NUL_BYTE || kind == FINDING_NO_GAME || kind == FINDING_TOO_MANY_GAMES ||

@@ -31,10 +31,6 @@ static bool IsBlank(char c) {
     return c == ' ' || c == '\t';
 }
 
-static bool IsHexDigit(char c) {
-    return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
-}
-
 /* Where a key's digits stand: without blanks around it, or a "0x" before it. */
 static void Digits(const std::string &key, size_t *start, size_t *end) {
     *start = 0;

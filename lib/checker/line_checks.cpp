@@ -213,10 +213,6 @@ static void ReportNearMiss(CatalogueCheck *c, const CatalogueLine *line, const L
     });
 }
 
-static bool IsHex(char ch) {
-    return (ch >= '0' && ch <= '9') || (ch >= 'A' && ch <= 'F') || (ch >= 'a' && ch <= 'f');
-}
-
 static void CheckChecksum(CatalogueCheck *c, TextView value) {
     std::string crc32 = Tag(LINE_CRC32);
     if (value.length >= KEY_FIELD_SIZE) {
@@ -228,7 +224,7 @@ static void CheckChecksum(CatalogueCheck *c, TextView value) {
     }
     bool hex = value.length == 8, lower = false;
     for (size_t i = 0; i < value.length; i++) {
-        hex = hex && IsHex(value.start[i]);
+        hex = hex && IsHexDigit(value.start[i]);
         lower = lower || (value.start[i] >= 'a' && value.start[i] <= 'f');
     }
     std::string key(value.start, value.length);
