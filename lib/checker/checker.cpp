@@ -83,6 +83,16 @@ static void StartGame(CatalogueCheck *c) {
     c->gameStart = c->keySetAt = c->openedAt = 0;
 }
 
+/* Whether keys are explained or listed: games are then followed for them. */
+static bool WantsKeys(const CatalogueCheck *c) {
+    return c->work != NULL || c->options.listKeys;
+}
+
+static void ClearSpare(CatalogueCheck *c) {
+    memset(&c->spare, 0, sizeof c->spare);
+    c->spareStart = c->spareKeyAt = 0;
+}
+
 /* The game the parse has just finished: whether a key finds it. */
 static void NoteGameFinished(CatalogueCheck *c) {
     CheckReport *r = c->report;
@@ -109,7 +119,7 @@ static void NoteGameFinished(CatalogueCheck *c) {
     }
     (game.findable ? r->findable : r->unreachable)++;
     r->games.push_back(game);
-    if (c->work != NULL || c->options.listKeys) NoteKeyGame(c, index);
+    if (WantsKeys(c)) NoteKeyGame(c, index);
     StartGame(c);
 }
 
@@ -129,7 +139,7 @@ static void NextRecord(CatalogueCheck *c) {
 static void StopReading(CatalogueCheck *c, bool lookAfterEnd) {
     c->reading = false;
     c->lookingAfterEnd = lookAfterEnd;
-    bool keys = c->work != NULL || c->options.listKeys;
+    bool keys = WantsKeys(c);
     if (c->full && c->beyond == BEYOND_NOTHING && keys) {
         c->beyond = BEYOND_TABLE;
         c->tableEndLine = c->line;
@@ -137,8 +147,7 @@ static void StopReading(CatalogueCheck *c, bool lookAfterEnd) {
         c->endOfGamesLine = c->line;
         if (keys) c->beyond = BEYOND_END;
     }
-    memset(&c->spare, 0, sizeof c->spare);
-    c->spareStart = c->spareKeyAt = 0;
+    ClearSpare(c);
 }
 
 /* One line while the plug-in reads: the parse's own step, with what the
@@ -164,8 +173,7 @@ static void CheckLine(CatalogueCheck *c, const CatalogueLine *line) {
 static void NoteSpareGame(CatalogueCheck *c) {
     NoteKeyBeyond(c, c->beyond, c->spare, c->spareStart != 0 ? c->spareStart : c->line,
                   c->spareKeyAt != 0 ? c->spareKeyAt : c->line);
-    memset(&c->spare, 0, sizeof c->spare);
-    c->spareStart = c->spareKeyAt = 0;
+    ClearSpare(c);
 }
 
 /* A line the plug-in does not read: past a full table it counts the games
