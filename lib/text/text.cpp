@@ -78,6 +78,11 @@ std::string Utf8FromShiftJis(const std::string &sjis, ShiftJisFault *first) {
     return out;
 }
 
+std::string AsciiLower(std::string text) {
+    for (char &c : text) c = c >= 'A' && c <= 'Z' ? (char)(c - 'A' + 'a') : c;
+    return text;
+}
+
 std::string HexBytes(const std::string &bytes) {
     static const char digits[] = "0123456789abcdef";
     std::string out;

@@ -23,6 +23,9 @@ bool IsValidUtf8(const std::string &text);
    becomes U+FFFD. */
 std::string ValidUtf8(const std::string &text);
 
+/* A-Z as a-z; every other byte as it is. */
+std::string AsciiLower(std::string text);
+
 /* The bytes in lower-case hexadecimal. */
 std::string HexBytes(const std::string &bytes);
 

@@ -176,9 +176,7 @@ static std::vector<std::string> ExtensionsOf(const std::string &list) {
         item.erase(0, item.find_first_not_of(" \t"));
         item.erase(item.find_last_not_of(" \t") + 1);
         if (item.empty()) continue;
-        if (item[0] != '.') item = "." + item;
-        for (char &c : item) c = c >= 'A' && c <= 'Z' ? (char)(c - 'A' + 'a') : c;
-        extensions.push_back(item);
+        extensions.push_back(AsciiLower(item[0] != '.' ? "." + item : item));
     }
     return extensions;
 }

@@ -4,14 +4,12 @@
 #include "keys_file.h"
 #include "platform.h"
 #include "sources.h"
+#include "text.h"
 
 namespace fs = std::filesystem;
 
 static bool IsDatName(const std::string &name) {
-    if (name.size() < 4) return false;
-    std::string suffix = name.substr(name.size() - 4);
-    for (char &c : suffix) c = c >= 'A' && c <= 'Z' ? (char)(c - 'A' + 'a') : c;
-    return suffix == ".dat";
+    return name.size() >= 4 && AsciiLower(name.substr(name.size() - 4)) == ".dat";
 }
 
 /* A path that names something, or a pattern that matches something. */

@@ -1,9 +1,9 @@
 /* Printing as CSV (RFC 4180: the JSON's fields, one column each, guarded for spreadsheets or untouched) */
-#include <ctype.h>
 #include <string.h>
 
 #include "keys_file.h"
 #include "printing.h"
+#include "text.h"
 
 /* The CSV's columns: every field a JSON row may have. Keys and bytes in
    hexadecimal stay text in a spreadsheet, however they look. */
@@ -44,8 +44,7 @@ static size_t NumberMark(const std::string &text, size_t at, bool *digit) {
    amount or truth value instead of keeping the text: "007", "1E5",
    "12:30" and "TRUE" would not come back as they went. */
 static bool LooksLikeNumber(const std::string &text) {
-    std::string lower;
-    for (char c : text) lower += (char)tolower((unsigned char)c);
+    std::string lower = AsciiLower(text);
     if (lower == "true" || lower == "false") return true;
     bool anyDigit = false, digit = false;
     for (size_t at = 0, length; at < text.size(); at += length) {

@@ -9,6 +9,7 @@
 #include "platform.h"
 #include "source_archive.h"
 #include "sources.h"
+#include "text.h"
 
 namespace fs = std::filesystem;
 
@@ -59,15 +60,10 @@ static std::string Text(const Walk *walk, MessageId id) {
     return MessageText(id, LanguageOf(walk->control));
 }
 
-static std::string Lower(std::string text) {
-    for (char &c : text) c = c >= 'A' && c <= 'Z' ? (char)(c - 'A' + 'a') : c;
-    return text;
-}
-
 /* ".rom" for "Coral Moth.ROM", "" for none. */
 static std::string ExtensionOf(const std::string &leaf) {
     size_t dot = leaf.find_last_of('.');
-    return dot == std::string::npos || dot == 0 ? "" : Lower(leaf.substr(dot));
+    return dot == std::string::npos || dot == 0 ? "" : AsciiLower(leaf.substr(dot));
 }
 
 /* What a path that is not a folder stands for. */
@@ -133,7 +129,7 @@ static void AddFile(Walk *walk, const fs::path &path, const std::string &name) {
 static bool LeftOut(Walk *walk, const Folder *folder, const FolderEntry &entry) {
     const SourceOptions &o = *walk->options;
     const std::string &leaf = entry.name;
-    std::string lower = Lower(leaf), extension = ExtensionOf(leaf);
+    std::string lower = AsciiLower(leaf), extension = ExtensionOf(leaf);
     if (std::find(std::begin(kNotGames), std::end(kNotGames), lower) != std::end(kNotGames)) {
         walk->notes->notGames++;
         walk->notes->notGameNames.insert(leaf);
