@@ -49,15 +49,15 @@ std::string Utf8FromShiftJis(const std::string &sjis, ShiftJisFault *first) {
     std::string out;
     size_t i = 0;
     if (first != NULL) *first = {sjis.size(), 0};
-    while (i < sjis.size() && p[i] < 0x80) i++;
-    out.assign(sjis, 0, i); /* ASCII reads the same: taken at once */
     auto replace = [&](size_t at, size_t length) {
         out += kReplacement;
         if (first != NULL && first->length == 0) *first = {at, length};
     };
     while (i < sjis.size()) {
-        if (p[i] < 0x80) {
-            out += (char)p[i++];
+        if (p[i] < 0x80) { /* ASCII reads the same: a run of it taken at once */
+            size_t start = i;
+            while (i < sjis.size() && p[i] < 0x80) i++;
+            out.append(sjis, start, i - start);
             continue;
         }
         size_t run = i; /* a run of whole non-ASCII characters, converted at once */
