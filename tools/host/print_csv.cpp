@@ -95,9 +95,10 @@ std::string CsvHeader(void) {
 std::string CsvRow(const nlohmann::ordered_json &entry, bool forSpreadsheets) {
     std::vector<std::string> cells;
     for (const auto &field : kCsvFields) {
-        if (!entry.contains(field.name)) cells.push_back("");
-        else if (forSpreadsheets) cells.push_back(SpreadsheetCell(entry[field.name], field.key));
-        else cells.push_back(PlainCell(entry[field.name]));
+        auto value = entry.find(field.name);
+        if (value == entry.end()) cells.push_back("");
+        else if (forSpreadsheets) cells.push_back(SpreadsheetCell(*value, field.key));
+        else cells.push_back(PlainCell(*value));
     }
     return CsvLine(cells);
 }

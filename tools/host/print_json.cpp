@@ -4,8 +4,9 @@
 #include "text.h"
 
 void PutName(nlohmann::ordered_json &entry, const char *field, const std::string &bytes) {
-    entry[field] = ValidUtf8(bytes);
-    if (!IsValidUtf8(bytes)) entry[std::string(field) + "_hex"] = HexBytes(bytes);
+    bool valid = IsValidUtf8(bytes);
+    entry[field] = valid ? bytes : ValidUtf8(bytes);
+    if (!valid) entry[std::string(field) + "_hex"] = HexBytes(bytes);
 }
 
 std::string JsonText(const nlohmann::ordered_json &value, int indent) {
