@@ -237,12 +237,17 @@ static bool SendOnePath(const std::string &path, const SourceOptions &options, R
     return !walk.stopped;
 }
 
+/* "roms\\" for "roms\\*.rom", "" for "*.rom": a pattern's folder, as typed. */
+static std::string FolderPart(const std::string &path) {
+    size_t cut = path.find_last_of("\\/:");
+    return cut == std::string::npos ? "" : path.substr(0, cut + 1);
+}
+
 /* With -r, a pattern's last part names the files wanted in its folder and
    every folder below it, as dir /s does. */
 static bool SendPatternBelow(const std::string &path, const SourceOptions &options, RowSink sink, Row *row,
                              Control *control, SourceNotes *notes) {
-    size_t cut = path.find_last_of("\\/:");
-    std::string folder = cut == std::string::npos ? "" : path.substr(0, cut + 1);
+    std::string folder = FolderPart(path);
     std::error_code ec;
     fs::path start = PathOf(folder.empty() ? "." : folder);
     if (!fs::is_directory(start, ec))
@@ -262,8 +267,8 @@ bool SendPath(const std::string &path, const SourceOptions &options, RowSink sin
               SourceNotes *notes) {
     std::vector<std::string> matches;
     if (!ExpandPattern(path, &matches)) return SendOnePath(path, options, sink, row, control, notes);
-    size_t cut = path.find_last_of("\\/:");
-    bool deep = cut != std::string::npos && path.find_first_of("*?") < cut; /* never expanded: say so */
+    std::string folder = FolderPart(path);
+    bool deep = path.find_first_of("*?") < folder.size(); /* never expanded: say so */
     if (options.recursive && !deep) return SendPatternBelow(path, options, sink, row, control, notes);
     if (matches.empty())
         return SendFileRow(path, ROW_FAILED, MessageText(deep ? M_NOTHING_MATCHES_DEEP : M_NOTHING_MATCHES, LanguageOf(control)),
